@@ -1,0 +1,171 @@
+#include "device_link.h"
+
+#include "identity.h"
+
+namespace kestro {
+
+DeviceLink::DeviceLink(HidPlatform& platform, SerialListView& serNo)
+    : platform_(platform), serNo_(serNo) {}
+
+void DeviceLink::resetSecurity() {
+    handleSecurity.nLength = 12;
+    handleSecurity.lpSecurityDescriptor = nullptr;
+    handleSecurity.bInheritHandle = -1;
+}
+
+void DeviceLink::closeFeatureHandle() {
+    if (featureHandle == kNoHandle)
+        return;
+    lastResult = platform_.close(featureHandle);
+    featureHandle = kNoHandle;
+}
+
+void DeviceLink::noteRefusal() {
+    const OpenFailure failure = platform_.lastOpenFailure();
+    if (!failure.accessDenied)
+        return;
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    if (!platform_.peekIds(devicePath, vendor, product))
+        return;
+    if (vendor != KESTRO_VENDOR_ID || !isKestroProductId(product))
+        return;
+    refusedBoard = RefusedBoard{devicePath, failure.node, product};
+}
+
+bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
+    if (deviceAttributes.VendorID != KESTRO_VENDOR_ID)
+        return false;
+    // Asked of every interface with our vendor ID, even when the product ID
+    // alone would do, so every board sees the same requests.
+    const bool named = platform_.getIndexedString(featureHandle, kNameStringIndex,
+                                                  buffers.name.data(), DeviceStringBuffer::kOffered);
+    lastResult = named;
+    // A failed request proves nothing about the name: what the buffer holds
+    // then belongs to an earlier interface.
+    const bool nameMatches =
+        named && nameBeginsWithKestro(buffers.name.data(), buffers.name.bytes.size());
+    return nameMatches || isKestroProductId(deviceAttributes.ProductID);
+}
+
+DeviceLink::Candidate DeviceLink::examine(HidDeviceSet& set, std::uint32_t index,
+                                          WalkBuffers& buffers, std::string& serialText) {
+    if (!set.interfaceAt(index, devicePath)) {
+        lastResult = 0;
+        return Candidate::End;
+    }
+    lastResult = 1;
+    featureHandle = platform_.open(devicePath, OpenMode::Synchronous, handleSecurity);
+    if (featureHandle == kNoHandle)
+        noteRefusal();
+
+    deviceAttributes.Size = 12;
+    deviceAttributes.VendorID = 0;
+    deviceAttributes.ProductID = 0;
+    if (featureHandle == kNoHandle || !platform_.getAttributes(featureHandle, deviceAttributes))
+        return Candidate::Skip;
+    if (!isKestroBoard(buffers))
+        return Candidate::Skip;
+
+    const bool serialRead = platform_.getSerialNumberString(
+        featureHandle, buffers.serial.data(), DeviceStringBuffer::kOffered);
+    lastResult = serialRead;
+    if (!serialRead)
+        return Candidate::Skip;
+    serialText = decodeDeviceString(buffers.serial);
+    return Candidate::Board;
+}
+
+bool DeviceLink::FindTheHid() {
+    bool result = false;
+    resetSecurity();
+    deviceDetected = false;
+    refusedBoard.reset();
+
+    const std::unique_ptr<HidDeviceSet> set = platform_.presentInterfaces();
+    WalkBuffers buffers;
+    const std::string wanted = serNo_.text();
+    for (std::uint32_t index = 0; set && !deviceDetected; ++index) {
+        std::string serialText;
+        const Candidate candidate = examine(*set, index, buffers, serialText);
+        if (candidate == Candidate::End)
+            break;
+        if (candidate == Candidate::Board && serialText == wanted) {
+            deviceDetected = true;
+            break;
+        }
+        closeFeatureHandle();
+    }
+
+    if (deviceDetected) {
+        result = true;
+        refusedBoard.reset();
+        ReadDeviceCapabilities();
+        readHandle = platform_.open(devicePath, OpenMode::Overlapped, handleSecurity);
+        PrepareOverlappedRead();
+    }
+    return result;
+}
+
+void DeviceLink::Scan_USB_devices() {
+    serialListReady = false;
+    serNo_.clear();
+    serNo_.setEnabled(false);
+    int counter = -1;
+    resetSecurity();
+    refusedBoard.reset();
+
+    const std::unique_ptr<HidDeviceSet> set = platform_.presentInterfaces();
+    WalkBuffers buffers;
+    for (std::uint32_t index = 0; set; ++index) {
+        std::string serialText;
+        const Candidate candidate = examine(*set, index, buffers, serialText);
+        if (candidate == Candidate::End)
+            break;
+        if (candidate == Candidate::Board) {
+            ++counter;
+            serNo_.addItem(counter, serialText);
+            serNo_.select(counter);
+        }
+        closeFeatureHandle();
+    }
+
+    if (counter >= 1)
+        serNo_.setEnabled(true);
+    serialListReady = true;
+}
+
+void DeviceLink::ReadDeviceCapabilities() {
+    PreparsedData preparsedData = 0;
+    const bool obtained = platform_.getPreparsedData(featureHandle, preparsedData);
+    lastResult = obtained;
+    if (!obtained)
+        return;
+    lastResult = platform_.getCaps(preparsedData, deviceCapabilities);
+    lastResult = platform_.freePreparsedData(preparsedData);
+}
+
+void DeviceLink::PrepareOverlappedRead() {
+    if (readEvent == 0)
+        readEvent = platform_.createEvent(handleSecurity, true, true);
+    readOverlapped.Offset = 0;
+    readOverlapped.OffsetHigh = 0;
+    readOverlapped.hEvent = readEvent;
+}
+
+void DeviceLink::CloseBoard() {
+    closeFeatureHandle();
+    if (readHandle != kNoHandle) {
+        lastResult = platform_.close(readHandle);
+        readHandle = kNoHandle;
+    }
+}
+
+ReadResult DeviceLink::ReadInputReports(std::uint8_t* buffer, std::uint32_t length) {
+    const ReadResult result =
+        platform_.readInputReports(readHandle, buffer, length, readOverlapped);
+    lastResult = result.outcome == ReadOutcome::Reports;
+    return result;
+}
+
+} // namespace kestro
