@@ -1,0 +1,358 @@
+#include "linux_hid_platform.h"
+
+#include "device_string.h"
+#include "sysfs.h"
+#include "usb_string.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace kestro {
+
+using namespace linux_hid;
+
+namespace {
+
+constexpr char kClassDir[] = "/sys/class/hidraw";
+// hidraw hands out at most this much per report (HID_MAX_BUFFER_SIZE).
+constexpr std::size_t kMaxRawReport = 16384;
+
+std::string classEntry(unsigned hidraw) {
+    return std::string(kClassDir) + "/hidraw" + std::to_string(hidraw);
+}
+
+std::optional<HidId> sysfsIds(unsigned hidraw) {
+    const auto uevent = readAttribute(classEntry(hidraw) + "/device/uevent");
+    if (!uevent)
+        return std::nullopt;
+    return parseHidId(*uevent);
+}
+
+class HidrawSet final : public HidDeviceSet {
+public:
+    explicit HidrawSet(std::vector<unsigned> numbers) : numbers_(std::move(numbers)) {}
+
+    bool interfaceAt(std::uint32_t index, std::string& path) override {
+        if (index >= numbers_.size())
+            return false;
+        path = "/dev/hidraw" + std::to_string(numbers_[index]);
+        return true;
+    }
+
+private:
+    std::vector<unsigned> numbers_;
+};
+
+int retryIoctl(int fd, unsigned long request, void* argument) {
+    int result = 0;
+    do {
+        result = ::ioctl(fd, request, argument);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+std::optional<ReportLengths> readLengths(int fd) {
+    int size = 0;
+    if (retryIoctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+        return std::nullopt;
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<std::uint32_t>(size);
+    if (retryIoctl(fd, HIDIOCGRDESC, &descriptor) < 0)
+        return std::nullopt;
+    return reportLengthsFromDescriptor(descriptor.value, descriptor.size);
+}
+
+bool deliver(const std::u16string& text, std::uint8_t* buffer, std::uint32_t length) {
+    if (buffer == nullptr || length == 0)
+        return false;
+    encodeUtf16le(text, buffer, length);
+    return true;
+}
+
+} // namespace
+
+LinuxHidPlatform::LinuxHidPlatform(std::uint16_t allowedVendor) : allowedVendor_(allowedVendor) {}
+
+LinuxHidPlatform::~LinuxHidPlatform() {
+    for (auto& [handle, open] : interfaces_)
+        ::close(open.fd);
+}
+
+LinuxHidPlatform::OpenInterface* LinuxHidPlatform::find(HidHandle handle) {
+    const auto it = interfaces_.find(handle);
+    return it == interfaces_.end() ? nullptr : &it->second;
+}
+
+std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
+    return std::make_unique<HidrawSet>(listHidraw(kClassDir));
+}
+
+HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
+                                 const SecurityAttributes& /*security*/) {
+    std::lock_guard lock(mutex_);
+    lastFailure_ = {};
+    const auto hidraw = hidrawNumber(path);
+    if (!hidraw)
+        return kNoHandle;
+    // Decided from sysfs before the node is touched: a foreign device's node
+    // is never opened, not even for a moment.
+    const auto ids = sysfsIds(*hidraw);
+    if (!ids || ids->vendor != allowedVendor_)
+        return kNoHandle;
+
+    // Both modes read without blocking: the link polls and must never hang.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM)
+            lastFailure_ = OpenFailure{true, path};
+        return kNoHandle;
+    }
+    // The node may have been replaced between the sysfs look and the open.
+    hidraw_devinfo info{};
+    if (retryIoctl(fd, HIDIOCGRAWINFO, &info) < 0 ||
+        static_cast<std::uint16_t>(info.vendor) != allowedVendor_) {
+        ::close(fd);
+        return kNoHandle;
+    }
+
+    OpenInterface open;
+    open.fd = fd;
+    open.hidraw = *hidraw;
+    open.node = path;
+    if (const auto lengths = readLengths(fd)) {
+        open.haveLengths = true;
+        open.lengths = *lengths;
+    }
+    const HidHandle handle = nextHandle_++;
+    interfaces_.emplace(handle, std::move(open));
+    return handle;
+}
+
+OpenFailure LinuxHidPlatform::lastOpenFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastFailure_;
+}
+
+bool LinuxHidPlatform::peekIds(const std::string& path, std::uint16_t& vendor,
+                               std::uint16_t& product) {
+    const auto hidraw = hidrawNumber(path);
+    if (!hidraw)
+        return false;
+    const auto ids = sysfsIds(*hidraw);
+    if (!ids)
+        return false;
+    vendor = ids->vendor;
+    product = ids->product;
+    return true;
+}
+
+bool LinuxHidPlatform::close(HidHandle handle) {
+    std::lock_guard lock(mutex_);
+    const auto it = interfaces_.find(handle);
+    if (it == interfaces_.end())
+        return false;
+    const int fd = it->second.fd;
+    interfaces_.erase(it);
+    // Retrying close on EINTR could close a descriptor another thread just got.
+    return ::close(fd) == 0;
+}
+
+bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes) {
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return false;
+    hidraw_devinfo info{};
+    if (retryIoctl(open->fd, HIDIOCGRAWINFO, &info) < 0)
+        return false;
+    attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+    attributes.ProductID = static_cast<std::uint16_t>(info.product);
+    attributes.VersionNumber = 0;
+    if (const auto usb = usbParentOf(kClassDir, open->hidraw))
+        if (const auto text = readAttribute(*usb + "/bcdDevice"))
+            attributes.VersionNumber = parseHex16(*text).value_or(0);
+    return true;
+}
+
+bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, std::uint8_t* buffer,
+                                        std::uint32_t length) {
+    if (index == 0 || index > 255 || buffer == nullptr || length == 0)
+        return false;
+    std::string node;
+    {
+        std::lock_guard lock(mutex_);
+        OpenInterface* open = find(handle);
+        if (open == nullptr)
+            return false;
+        const auto usb = usbParentOf(kClassDir, open->hidraw);
+        if (!usb)
+            return false;
+        const auto usbfs = usbfsNodeOf(*usb);
+        if (!usbfs)
+            return false;
+        node = *usbfs;
+    }
+    const auto text = fetchUsbString(node, static_cast<std::uint8_t>(index));
+    return text && deliver(*text, buffer, length);
+}
+
+bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
+                                             std::uint32_t length) {
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return false;
+    char uniq[256] = {};
+    std::string serial;
+    const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
+    if (n >= 0) {
+        serial.assign(
+            uniq, ::strnlen(uniq, std::min<std::size_t>(sizeof uniq, static_cast<std::size_t>(n))));
+    } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
+        // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
+        serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+    }
+    // Like Windows: a device without a serial number has no serial string.
+    if (serial.empty())
+        return false;
+    return deliver(utf8ToUtf16(serial), buffer, length);
+}
+
+bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,
+                                        std::uint8_t* buffer, std::uint32_t length) {
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return false;
+    const auto usb = usbParentOf(kClassDir, open->hidraw);
+    if (!usb)
+        return false;
+    const auto text = readAttribute(*usb + "/" + attribute);
+    return text && deliver(utf8ToUtf16(*text), buffer, length);
+}
+
+bool LinuxHidPlatform::getManufacturerString(HidHandle handle, std::uint8_t* buffer,
+                                             std::uint32_t length) {
+    return deliverUsbString(handle, "manufacturer", buffer, length);
+}
+
+bool LinuxHidPlatform::getProductString(HidHandle handle, std::uint8_t* buffer,
+                                        std::uint32_t length) {
+    return deliverUsbString(handle, "product", buffer, length);
+}
+
+bool LinuxHidPlatform::getPreparsedData(HidHandle handle, PreparsedData& data) {
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr || !open->haveLengths)
+        return false;
+    data = nextPreparsed_++;
+    preparsed_.emplace(data, open->lengths);
+    return true;
+}
+
+bool LinuxHidPlatform::getCaps(PreparsedData data, HidCaps& caps) {
+    std::lock_guard lock(mutex_);
+    const auto it = preparsed_.find(data);
+    if (it == preparsed_.end())
+        return false;
+    caps.InputReportByteLength = it->second.input;
+    caps.OutputReportByteLength = it->second.output;
+    caps.FeatureReportByteLength = it->second.feature;
+    return true;
+}
+
+bool LinuxHidPlatform::freePreparsedData(PreparsedData data) {
+    std::lock_guard lock(mutex_);
+    return preparsed_.erase(data) == 1;
+}
+
+bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
+                                  std::uint32_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxRawReport)
+        return false;
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return false;
+    // The ioctl takes a non-const pointer but only reads the report.
+    return retryIoctl(open->fd, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer)) >= 0;
+}
+
+bool LinuxHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxRawReport)
+        return false;
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return false;
+    // The kernel writes at most length bytes, starting with the report ID
+    // taken from buffer[0].
+    return retryIoctl(open->fd, HIDIOCGFEATURE(length), buffer) >= 0;
+}
+
+ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* buffer,
+                                              std::uint32_t length, Overlapped& /*overlapped*/) {
+    std::lock_guard lock(mutex_);
+    OpenInterface* open = find(handle);
+    if (open == nullptr || buffer == nullptr || !open->haveLengths)
+        return {ReadOutcome::Failed, 0};
+    if (open->failurePending) {
+        open->failurePending = false;
+        return {ReadOutcome::Failed, 0};
+    }
+    // Each report takes a slot of the input length, ID byte first, so the
+    // newest report is always the last slot.
+    const std::uint32_t slot = std::max<std::uint32_t>(open->lengths.input, 1);
+    if (length < slot)
+        return {ReadOutcome::Failed, 0};
+    if (open->scratch.size() != kMaxRawReport)
+        open->scratch.assign(kMaxRawReport, 0);
+
+    std::uint32_t used = 0;
+    int error = 0;
+    while (length - used >= slot) {
+        const ssize_t n = ::read(open->fd, open->scratch.data(), open->scratch.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        const std::size_t raw = std::min<std::size_t>(static_cast<std::size_t>(n), kMaxRawReport);
+        std::uint8_t* out = buffer + used;
+        std::memset(out, 0, slot);
+        if (open->lengths.usesReportIds) {
+            std::memcpy(out, open->scratch.data(), std::min<std::size_t>(raw, slot));
+        } else if (slot > 1) {
+            // hidraw leaves the ID out of unnumbered reports; ours is 0.
+            std::memcpy(out + 1, open->scratch.data(), std::min<std::size_t>(raw, slot - 1));
+        }
+        used += slot;
+    }
+
+    if (used > 0) {
+        open->failurePending = error != 0 && error != EAGAIN && error != EWOULDBLOCK;
+        return {ReadOutcome::Reports, used};
+    }
+    if (error == EAGAIN || error == EWOULDBLOCK || error == 0)
+        return {ReadOutcome::NothingQueued, 0};
+    return {ReadOutcome::Failed, 0};
+}
+
+EventHandle LinuxHidPlatform::createEvent(const SecurityAttributes& /*security*/,
+                                          bool /*manualReset*/, bool /*initialState*/) {
+    // hidraw needs no event object; a distinct nonzero token keeps the link's
+    // "one event per run" bookkeeping honest.
+    std::lock_guard lock(mutex_);
+    return nextEvent_++;
+}
+
+} // namespace kestro
