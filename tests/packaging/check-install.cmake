@@ -1,5 +1,8 @@
 file(REMOVE_RECURSE "${STAGE}")
-execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${STAGE}/usr"
+# DESTDIR rather than --prefix: an absolute KESTRO_UDEV_RULES_DIR must land in
+# the stage too, not in the real /etc of the machine running the tests.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE}
+                        ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix /usr
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${rc}")
