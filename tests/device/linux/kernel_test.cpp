@@ -1,0 +1,473 @@
+// The Linux backend against the real kernel: uhid boards for hidraw itself,
+// a configfs gadget on dummy_hcd for a board with a USB parent. Run inside
+// hid-vm as root; anywhere else the tests skip.
+#include "device_link.h"
+#include "device_string.h"
+#include "kestro_ids.h"
+#include "linux/linux_hid_platform.h"
+#include "linux/sysfs.h"
+#include "uhid_board.h"
+#include "usb_gadget.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+using test::Bytes;
+using test::UhidBoard;
+using test::UhidBoardSpec;
+
+constexpr std::uint16_t kForeignVendor = 0x1209;
+constexpr std::uint16_t kProduct = 0x1140;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const Bytes kCollection = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00};
+const Bytes kEnd = {0xC0};
+// 128 buttons in 16 bytes, a 64-byte feature report, no report IDs.
+const Bytes kUnnumbered =
+    kCollection + Bytes{0x05, 0x09, 0x19, 0x01, 0x29, 0x80, 0x15, 0x00,
+                        0x25, 0x01, 0x75, 0x01, 0x95, 0x80, 0x81, 0x02} +
+    Bytes{0x06, 0x00, 0xFF, 0x09, 0x02, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0xB1, 0x02} +
+    kEnd;
+// Inputs 1 (8 bytes) and 2 (4 bytes), feature 3 (32 bytes), output 4 (8 bytes).
+const Bytes kNumbered = kCollection + Bytes{0x75, 0x08} +
+                        Bytes{0x85, 0x01, 0x09, 0x01, 0x95, 0x08, 0x81, 0x02} +
+                        Bytes{0x85, 0x02, 0x09, 0x02, 0x95, 0x04, 0x81, 0x02} +
+                        Bytes{0x85, 0x03, 0x09, 0x03, 0x95, 0x20, 0xB1, 0x02} +
+                        Bytes{0x85, 0x04, 0x09, 0x04, 0x95, 0x08, 0x91, 0x02} + kEnd;
+
+UhidBoardSpec board(const std::string& name, const Bytes& descriptor,
+                    std::uint16_t vendor = KESTRO_VENDOR_ID) {
+    return UhidBoardSpec{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
+}
+
+std::size_t openFdCount() {
+    std::size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir) != nullptr)
+            ++count;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+std::string stringOf(const DeviceStringBuffer& buffer) {
+    return decodeDeviceString(buffer);
+}
+
+class KernelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
+            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+    }
+
+    // Opens a board's node, failing the test when that is impossible.
+    HidHandle openBoard(const UhidBoard& b) {
+        EXPECT_TRUE(b.created());
+        return platform.open(b.node(), OpenMode::Overlapped, security);
+    }
+
+    HidCaps capsOf(HidHandle handle) {
+        PreparsedData data = 0;
+        HidCaps caps;
+        EXPECT_TRUE(platform.getPreparsedData(handle, data));
+        EXPECT_TRUE(platform.getCaps(data, caps));
+        EXPECT_TRUE(platform.freePreparsedData(data));
+        EXPECT_FALSE(platform.freePreparsedData(data));
+        return caps;
+    }
+
+    ReadResult read(HidHandle handle, std::vector<std::uint8_t>& buffer) {
+        return platform.readInputReports(handle, buffer.data(),
+                                         static_cast<std::uint32_t>(buffer.size()), overlapped);
+    }
+
+    LinuxHidPlatform platform;
+    SecurityAttributes security;
+    Overlapped overlapped;
+};
+
+TEST_F(KernelTest, ListsBoardNodeInNumberOrder) {
+    UhidBoard b(board("list", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    const auto set = platform.presentInterfaces();
+    ASSERT_TRUE(set);
+    std::vector<std::string> paths;
+    std::string path;
+    for (std::uint32_t i = 0; set->interfaceAt(i, path); ++i)
+        paths.push_back(path);
+    EXPECT_NE(std::find(paths.begin(), paths.end(), b.node()), paths.end());
+    std::vector<unsigned> numbers;
+    for (const auto& p : paths)
+        numbers.push_back(linux_hid::hidrawNumber(p).value_or(0));
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+}
+
+TEST_F(KernelTest, IdentityOfBoardWithoutUsbParent) {
+    UhidBoard b(board("ident", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+
+    HidAttributes attributes;
+    ASSERT_TRUE(platform.getAttributes(handle, attributes));
+    EXPECT_EQ(attributes.VendorID, KESTRO_VENDOR_ID);
+    EXPECT_EQ(attributes.ProductID, kProduct);
+    // uhid's version is no bcdDevice: without a USB parent there is none.
+    EXPECT_EQ(attributes.VersionNumber, 0);
+
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    ASSERT_TRUE(platform.peekIds(b.node(), vendor, product));
+    EXPECT_EQ(vendor, KESTRO_VENDOR_ID);
+    EXPECT_EQ(product, kProduct);
+
+    DeviceStringBuffer serial;
+    ASSERT_TRUE(
+        platform.getSerialNumberString(handle, serial.data(), DeviceStringBuffer::kOffered));
+    EXPECT_EQ(stringOf(serial), "KU-ident");
+    // A short buffer gets what fits, unterminated, and nothing past it.
+    std::array<std::uint8_t, 6> shortBuffer{};
+    shortBuffer.fill(0xEE);
+    ASSERT_TRUE(platform.getSerialNumberString(handle, shortBuffer.data(), 4));
+    EXPECT_EQ(shortBuffer, (std::array<std::uint8_t, 6>{'K', 0, 'U', 0, 0xEE, 0xEE}));
+
+    DeviceStringBuffer text;
+    EXPECT_FALSE(platform.getManufacturerString(handle, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_FALSE(platform.getProductString(handle, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_FALSE(platform.getIndexedString(handle, 42, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_TRUE(platform.close(handle));
+}
+
+TEST_F(KernelTest, BoardWithoutUniqHasNoSerial) {
+    UhidBoardSpec spec = board("nouniq", kUnnumbered);
+    spec.uniq.clear();
+    UhidBoard b(spec);
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    DeviceStringBuffer serial;
+    EXPECT_FALSE(
+        platform.getSerialNumberString(handle, serial.data(), DeviceStringBuffer::kOffered));
+}
+
+TEST_F(KernelTest, ReportLengthsWithAndWithoutReportIds) {
+    struct Row {
+        const char* name;
+        Bytes descriptor;
+        HidCaps expected;
+    };
+    const Row rows[] = {
+        {"unnumbered", kUnnumbered, {17, 0, 65}},
+        {"numbered", kNumbered, {9, 9, 33}},
+    };
+    for (const Row& row : rows) {
+        UhidBoard b(board(std::string("len-") + row.name, row.descriptor));
+        const HidHandle handle = openBoard(b);
+        ASSERT_NE(handle, kNoHandle) << row.name;
+        const HidCaps caps = capsOf(handle);
+        EXPECT_EQ(caps.InputReportByteLength, row.expected.InputReportByteLength) << row.name;
+        EXPECT_EQ(caps.OutputReportByteLength, row.expected.OutputReportByteLength) << row.name;
+        EXPECT_EQ(caps.FeatureReportByteLength, row.expected.FeatureReportByteLength) << row.name;
+        platform.close(handle);
+    }
+}
+
+TEST_F(KernelTest, FeatureRoundTripKeepsReportIdInByteZero) {
+    struct Row {
+        const char* name;
+        Bytes descriptor;
+        std::uint8_t reportId;
+        std::size_t length;
+    };
+    const Row rows[] = {
+        {"unnumbered", kUnnumbered, 0, 65},
+        {"numbered", kNumbered, 3, 33},
+    };
+    for (const Row& row : rows) {
+        UhidBoard b(board(std::string("feat-") + row.name, row.descriptor));
+        const HidHandle handle = openBoard(b);
+        ASSERT_NE(handle, kNoHandle) << row.name;
+
+        Bytes frame(row.length);
+        frame[0] = row.reportId;
+        for (std::size_t i = 1; i < frame.size(); ++i)
+            frame[i] = static_cast<std::uint8_t>(i * 7);
+        ASSERT_TRUE(
+            platform.setFeature(handle, frame.data(), static_cast<std::uint32_t>(frame.size())))
+            << row.name;
+        EXPECT_EQ(b.featureSet(row.reportId), frame) << row.name;
+
+        Bytes answer(row.length + 8, 0xEE);
+        answer[0] = row.reportId;
+        ASSERT_TRUE(
+            platform.getFeature(handle, answer.data(), static_cast<std::uint32_t>(row.length)))
+            << row.name;
+        EXPECT_EQ(Bytes(answer.begin(), answer.begin() + row.length), frame) << row.name;
+        // Nothing beyond the offered length is touched.
+        EXPECT_EQ(Bytes(answer.begin() + row.length, answer.end()), Bytes(8, 0xEE)) << row.name;
+
+        b.failGets(true);
+        EXPECT_FALSE(
+            platform.getFeature(handle, answer.data(), static_cast<std::uint32_t>(row.length)))
+            << row.name;
+        platform.close(handle);
+    }
+}
+
+TEST_F(KernelTest, DrainsUnnumberedReportsBackToBackWithIdZero) {
+    UhidBoard b(board("read0", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    std::vector<Bytes> sent;
+    for (std::uint8_t r = 1; r <= 3; ++r) {
+        Bytes report(16);
+        for (std::size_t i = 0; i < report.size(); ++i)
+            report[i] = static_cast<std::uint8_t>(r * 16 + i);
+        ASSERT_TRUE(b.input(report));
+        sent.push_back(report);
+    }
+    std::vector<std::uint8_t> buffer(1000, 0xEE);
+    const ReadResult result = read(handle, buffer);
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    ASSERT_EQ(result.count, 3u * 17);
+    for (std::size_t r = 0; r < 3; ++r) {
+        const Bytes slot(buffer.begin() + r * 17, buffer.begin() + (r + 1) * 17);
+        EXPECT_EQ(slot, Bytes{0} + sent[r]) << "report " << r;
+    }
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
+}
+
+TEST_F(KernelTest, DrainsNumberedReportsPaddedToInputLength) {
+    UhidBoard b(board("read1", kNumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    ASSERT_TRUE(b.input({1, 10, 11, 12, 13, 14, 15, 16, 17}));
+    ASSERT_TRUE(b.input({2, 20, 21, 22, 23}));
+    std::vector<std::uint8_t> buffer(1000, 0xEE);
+    const ReadResult result = read(handle, buffer);
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    ASSERT_EQ(result.count, 18u);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 18),
+              (Bytes{1, 10, 11, 12, 13, 14, 15, 16, 17, 2, 20, 21, 22, 23, 0, 0, 0, 0}));
+}
+
+TEST_F(KernelTest, LeavesReportsThatDoNotFitQueued) {
+    UhidBoard b(board("fit", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    for (std::uint8_t r = 1; r <= 3; ++r)
+        ASSERT_TRUE(b.input(Bytes(16, r)));
+    // Room for two reports and a part of a third.
+    std::vector<std::uint8_t> buffer(2 * 17 + 10);
+    ReadResult result = read(handle, buffer);
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    EXPECT_EQ(result.count, 34u);
+    EXPECT_EQ(buffer[33], 2);
+    result = read(handle, buffer);
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    EXPECT_EQ(result.count, 17u);
+    EXPECT_EQ(buffer[16], 3);
+    // Less than one report of room is the caller's fault, as on Windows.
+    std::vector<std::uint8_t> tiny(16);
+    EXPECT_EQ(read(handle, tiny).outcome, ReadOutcome::Failed);
+}
+
+TEST_F(KernelTest, NothingQueuedUntilUnplugged) {
+    UhidBoard b(board("gone", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    std::vector<std::uint8_t> buffer(1000);
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
+    b.destroy();
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::Failed);
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::Failed);
+    EXPECT_TRUE(platform.close(handle));
+}
+
+TEST_F(KernelTest, ReportsReadBeforeUnplugComeFirstThenFailure) {
+    UhidBoard b(board("late", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    ASSERT_TRUE(b.input(Bytes(16, 0x11)));
+    ASSERT_TRUE(b.input(Bytes(16, 0x22)));
+    b.destroy();
+    std::vector<std::uint8_t> buffer(1000);
+    const ReadResult result = read(handle, buffer);
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    EXPECT_EQ(result.count, 34u);
+    EXPECT_EQ(buffer[33], 0x22);
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::Failed);
+}
+
+TEST_F(KernelTest, ForeignVendorNodeIsNeverOpened) {
+    UhidBoard b(board("foreign", kUnnumbered, kForeignVendor));
+    ASSERT_TRUE(b.created());
+    const std::size_t before = openFdCount();
+    EXPECT_EQ(platform.open(b.node(), OpenMode::Synchronous, security), kNoHandle);
+    EXPECT_EQ(openFdCount(), before);
+    EXPECT_FALSE(platform.lastOpenFailure().accessDenied);
+
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    ASSERT_TRUE(platform.peekIds(b.node(), vendor, product));
+    EXPECT_EQ(vendor, kForeignVendor);
+
+    LinuxHidPlatform foreignAllowed(kForeignVendor);
+    const HidHandle handle = foreignAllowed.open(b.node(), OpenMode::Synchronous, security);
+    EXPECT_NE(handle, kNoHandle);
+    EXPECT_TRUE(foreignAllowed.close(handle));
+    EXPECT_EQ(openFdCount(), before);
+}
+
+TEST_F(KernelTest, RequestsOnClosedOrMissingHandlesFail) {
+    UhidBoard b(board("closed", kUnnumbered));
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    ASSERT_TRUE(platform.close(handle));
+    EXPECT_FALSE(platform.close(handle));
+    for (HidHandle h : {handle, kNoHandle}) {
+        HidAttributes attributes;
+        DeviceStringBuffer text;
+        PreparsedData data = 0;
+        Bytes frame(65);
+        std::vector<std::uint8_t> buffer(100);
+        EXPECT_FALSE(platform.getAttributes(h, attributes));
+        EXPECT_FALSE(platform.getSerialNumberString(h, text.data(), DeviceStringBuffer::kOffered));
+        EXPECT_FALSE(platform.getPreparsedData(h, data));
+        EXPECT_FALSE(platform.setFeature(h, frame.data(), 65));
+        EXPECT_FALSE(platform.getFeature(h, frame.data(), 65));
+        EXPECT_EQ(read(h, buffer).outcome, ReadOutcome::Failed);
+    }
+    EXPECT_EQ(platform.open("/dev/null", OpenMode::Synchronous, security), kNoHandle);
+}
+
+TEST_F(KernelTest, RefusedOpenIsRecordedAsAccessDenied) {
+    UhidBoard b(board("denied", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    ASSERT_EQ(::chmod(b.node().c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only async-signal-safe work would be strictly right here; the
+        // child is single threaded from now on and exits at once.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        LinuxHidPlatform p;
+        SecurityAttributes s;
+        if (p.open(b.node(), OpenMode::Synchronous, s) != kNoHandle)
+            ::_exit(3);
+        const OpenFailure failure = p.lastOpenFailure();
+        ::_exit(failure.accessDenied && failure.node == b.node() ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+class RecordingSerialList final : public SerialListView {
+public:
+    std::string text() const override { return selected < 0 ? "" : items[selected]; }
+    void clear() override {
+        items.clear();
+        selected = -1;
+    }
+    void setEnabled(bool) override {}
+    void addItem(int, const std::string& text) override { items.push_back(text); }
+    void select(int index) override { selected = index; }
+
+    std::vector<std::string> items;
+    int selected = -1;
+};
+
+TEST_F(KernelTest, DeviceLinkFindsBoardThroughBackend) {
+    UhidBoard ours(board("link", kUnnumbered));
+    UhidBoard foreign(board("linkforeign", kUnnumbered, kForeignVendor));
+    ASSERT_TRUE(ours.created() && foreign.created());
+    RecordingSerialList list;
+    DeviceLink link(platform, list);
+    link.Scan_USB_devices();
+    EXPECT_NE(std::find(list.items.begin(), list.items.end(), "KU-link"), list.items.end());
+    EXPECT_EQ(std::find(list.items.begin(), list.items.end(), "KU-linkforeign"), list.items.end());
+
+    list.items = {"KU-link"};
+    list.selected = 0;
+    ASSERT_TRUE(link.FindTheHid());
+    EXPECT_EQ(link.devicePath, ours.node());
+    EXPECT_EQ(link.deviceCapabilities.InputReportByteLength, 17);
+    EXPECT_EQ(link.deviceCapabilities.FeatureReportByteLength, 65);
+    EXPECT_NE(link.readEvent, 0);
+    ASSERT_TRUE(ours.input(Bytes(16, 0x5A)));
+    std::vector<std::uint8_t> buffer(1000);
+    const ReadResult result = link.ReadInputReports(buffer.data(), 1000);
+    EXPECT_EQ(result.outcome, ReadOutcome::Reports);
+    EXPECT_EQ(result.count, 17u);
+    link.CloseBoard();
+}
+
+TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
+    test::UsbGadget gadget(test::UsbGadgetSpec{KESTRO_VENDOR_ID, 0x1141, 0x0110, "Test Maker",
+                                               "Test Board", "KG-0001", 16, kUnnumbered});
+    if (gadget.node().empty())
+        GTEST_SKIP() << "no USB gadget: " << gadget.error();
+    const HidHandle handle = platform.open(gadget.node(), OpenMode::Synchronous, security);
+    ASSERT_NE(handle, kNoHandle);
+
+    HidAttributes attributes;
+    ASSERT_TRUE(platform.getAttributes(handle, attributes));
+    EXPECT_EQ(attributes.VendorID, KESTRO_VENDOR_ID);
+    EXPECT_EQ(attributes.ProductID, 0x1141);
+    EXPECT_EQ(attributes.VersionNumber, 0x0110);
+
+    DeviceStringBuffer text;
+    ASSERT_TRUE(platform.getManufacturerString(handle, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_EQ(stringOf(text), "Test Maker");
+    text = {};
+    ASSERT_TRUE(platform.getProductString(handle, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_EQ(stringOf(text), "Test Board");
+    text = {};
+    ASSERT_TRUE(platform.getSerialNumberString(handle, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_EQ(stringOf(text), "KG-0001");
+
+    // The device descriptor names the manufacturer's string index: fetching
+    // it through usbfs proves the control transfer path end to end.
+    const auto usb = linux_hid::usbParentOf("/sys/class/hidraw",
+                                            linux_hid::hidrawNumber(gadget.node()).value_or(0));
+    ASSERT_TRUE(usb);
+    const auto descriptors = linux_hid::readAttribute(*usb + "/descriptors");
+    ASSERT_TRUE(descriptors && descriptors->size() >= 18);
+    const auto manufacturerIndex = static_cast<std::uint8_t>((*descriptors)[14]);
+    ASSERT_NE(manufacturerIndex, 0);
+    text = {};
+    ASSERT_TRUE(platform.getIndexedString(handle, manufacturerIndex, text.data(),
+                                          DeviceStringBuffer::kOffered));
+    EXPECT_EQ(stringOf(text), "Test Maker");
+
+    // The gadget has no string 42: the request fails and leaves the buffer.
+    text = {};
+    text.bytes[0] = 0x77;
+    EXPECT_FALSE(platform.getIndexedString(handle, 42, text.data(), DeviceStringBuffer::kOffered));
+    EXPECT_EQ(text.bytes[0], 0x77);
+
+    const HidCaps caps = capsOf(handle);
+    EXPECT_EQ(caps.InputReportByteLength, 17);
+    EXPECT_EQ(caps.FeatureReportByteLength, 65);
+    EXPECT_TRUE(platform.close(handle));
+}
+
+} // namespace
+} // namespace kestro

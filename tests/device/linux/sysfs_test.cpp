@@ -1,0 +1,96 @@
+// What the backend parses out of sysfs and usbfs comes from the kernel and
+// the board; malformed text must be refused, never half-read.
+#include "linux/sysfs.h"
+#include "linux/usb_string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestro::linux_hid {
+namespace {
+
+TEST(HidrawNumber, AcceptsOnlyHidrawNodes) {
+    struct Row {
+        const char* path;
+        std::optional<unsigned> expected;
+    };
+    const Row rows[] = {
+        {"/dev/hidraw0", 0u},
+        {"/dev/hidraw17", 17u},
+        {"/dev/hidraw", std::nullopt},
+        {"/dev/hidraw01", std::nullopt},
+        {"/dev/hidraw-1", std::nullopt},
+        {"/dev/hidraw1/", std::nullopt},
+        {"/dev/hidraw1x", std::nullopt},
+        {"/dev/sda", std::nullopt},
+        {"hidraw1", std::nullopt},
+        {"/tmp/../dev/hidraw1", std::nullopt},
+        {"/dev/hidraw9999999", std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(hidrawNumber(row.path), row.expected) << row.path;
+}
+
+TEST(ParseHidId, ReadsBusVendorProduct) {
+    const auto id = parseHidId("DRIVER=hid-generic\nHID_ID=0003:00003A4F:00001140\n"
+                               "HID_NAME=Kestro\nHID_UNIQ=K-0001\n");
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->bus, 3u);
+    EXPECT_EQ(id->vendor, 0x3A4F);
+    EXPECT_EQ(id->product, 0x1140);
+}
+
+TEST(ParseHidId, RefusesMalformed) {
+    for (const char* text :
+         {"", "HID_ID=\n", "HID_ID=0003:00003A4F\n", "HID_ID=0003:00013A4F:00001140\n",
+          "HID_ID=0003:3A4F:1140x\n", "HID_ID=0003::1140\n", "XHID_ID=0003:3A4F:1140\n",
+          "HID_IDX=0003:3A4F:1140\n", "HID_ID=0003:-1:1140\n"})
+        EXPECT_FALSE(parseHidId(text)) << text;
+}
+
+TEST(UeventValue, FindsKeyOnAnyLine) {
+    EXPECT_EQ(ueventValue("A=1\nHID_UNIQ=abc\n", "HID_UNIQ"), "abc");
+    EXPECT_EQ(ueventValue("HID_UNIQ=\n", "HID_UNIQ"), "");
+    EXPECT_EQ(ueventValue("HID_UNIQUE=x", "HID_UNIQ"), std::nullopt);
+}
+
+TEST(ParseNumbers, HexAndDecimalAttributes) {
+    EXPECT_EQ(parseHex16("0110\n"), 0x0110);
+    EXPECT_EQ(parseHex16("ffff"), 0xFFFF);
+    EXPECT_EQ(parseHex16("10000"), std::nullopt);
+    EXPECT_EQ(parseHex16(""), std::nullopt);
+    EXPECT_EQ(parseHex16("01 10"), std::nullopt);
+    EXPECT_EQ(parseDecimal("7\n", 999), 7u);
+    EXPECT_EQ(parseDecimal("1000", 999), std::nullopt);
+    EXPECT_EQ(parseDecimal("x", 999), std::nullopt);
+}
+
+TEST(StringDescriptor, ValidatedAgainstWhatWasReceived) {
+    struct Row {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::optional<std::u16string> expected;
+    };
+    const Row rows[] = {
+        {"plain", {6, 3, 'K', 0, 'e', 0}, u"Ke"},
+        {"empty string", {2, 3}, u""},
+        {"longer than received", {8, 3, 'K', 0, 'e', 0}, std::nullopt},
+        {"odd length", {5, 3, 'K', 0, 'e'}, std::nullopt},
+        {"wrong type", {4, 2, 'K', 0}, std::nullopt},
+        {"length below header", {0, 3}, std::nullopt},
+        {"one byte", {4}, std::nullopt},
+        {"received beyond bLength ignored", {4, 3, 'K', 0, 'x', 0}, u"K"},
+        {"non-ASCII unit", {4, 3, 0xAC, 0x20}, u"\u20AC"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(decodeStringDescriptor(row.bytes.data(), row.bytes.size()), row.expected)
+            << row.name;
+    EXPECT_FALSE(decodeStringDescriptor(nullptr, 10));
+}
+
+} // namespace
+} // namespace kestro::linux_hid

@@ -1,0 +1,150 @@
+#include "uhid_board.h"
+
+#include "linux/sysfs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/uhid.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace kestro::test {
+
+namespace {
+
+constexpr std::uint16_t kBusUsb = 3;
+
+// The fields are packed, so they are passed by address and size.
+void copyText(void* field, std::size_t size, const std::string& text) {
+    std::memcpy(field, text.data(), std::min(text.size(), size - 1));
+}
+
+} // namespace
+
+UhidBoard::UhidBoard(const UhidBoardSpec& spec) {
+    fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    uhid_event event{};
+    event.type = UHID_CREATE2;
+    copyText(event.u.create2.name, sizeof event.u.create2.name, spec.name);
+    copyText(event.u.create2.uniq, sizeof event.u.create2.uniq, spec.uniq);
+    copyText(event.u.create2.phys, sizeof event.u.create2.phys, "kestro-test/" + spec.name);
+    const std::size_t size = std::min<std::size_t>(spec.descriptor.size(), HID_MAX_DESCRIPTOR_SIZE);
+    event.u.create2.rd_size = static_cast<std::uint16_t>(size);
+    event.u.create2.bus = kBusUsb;
+    event.u.create2.vendor = spec.vendor;
+    event.u.create2.product = spec.product;
+    event.u.create2.version = spec.version;
+    std::memcpy(event.u.create2.rd_data, spec.descriptor.data(), size);
+    if (!write(&event, sizeof event))
+        return;
+    // The kernel asks for feature reports while it probes, so answer first.
+    responder_ = std::thread([this] { answerRequests(); });
+    node_ = waitForNode(spec.name);
+}
+
+UhidBoard::~UhidBoard() {
+    destroy();
+    stop_ = true;
+    if (responder_.joinable())
+        responder_.join();
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool UhidBoard::write(const void* event, std::size_t size) {
+    ssize_t n = 0;
+    do {
+        n = ::write(fd_, event, size);
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(size);
+}
+
+std::string UhidBoard::waitForNode(const std::string& name) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
+            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
+                                                         std::to_string(n) + "/device/uevent");
+            if (uevent && linux_hid::ueventValue(*uevent, "HID_NAME") == name) {
+                const std::string node = "/dev/hidraw" + std::to_string(n);
+                // devtmpfs makes the node a moment after sysfs shows it.
+                if (::access(node.c_str(), F_OK) == 0)
+                    return node;
+            }
+        }
+        ::usleep(10 * 1000);
+    }
+    return {};
+}
+
+bool UhidBoard::input(const Bytes& report) {
+    uhid_event event{};
+    event.type = UHID_INPUT2;
+    const std::size_t size = std::min<std::size_t>(report.size(), UHID_DATA_MAX);
+    event.u.input2.size = static_cast<std::uint16_t>(size);
+    std::memcpy(event.u.input2.data, report.data(), size);
+    std::lock_guard lock(mutex_);
+    return !destroyed_ && write(&event, sizeof event);
+}
+
+void UhidBoard::destroy() {
+    std::lock_guard lock(mutex_);
+    if (destroyed_ || fd_ < 0)
+        return;
+    uhid_event event{};
+    event.type = UHID_DESTROY;
+    write(&event, sizeof event);
+    destroyed_ = true;
+}
+
+Bytes UhidBoard::featureSet(std::uint8_t reportId) {
+    std::lock_guard lock(mutex_);
+    const auto it = features_.find(reportId);
+    return it == features_.end() ? Bytes{} : it->second;
+}
+
+void UhidBoard::answerRequests() {
+    while (!stop_) {
+        pollfd pfd{fd_, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, 50);
+        if (ready <= 0 || (pfd.revents & POLLIN) == 0)
+            continue;
+        uhid_event event{};
+        const ssize_t n = ::read(fd_, &event, sizeof event);
+        if (n <= 0)
+            continue;
+        if (event.type == UHID_GET_REPORT) {
+            uhid_event reply{};
+            reply.type = UHID_GET_REPORT_REPLY;
+            reply.u.get_report_reply.id = event.u.get_report.id;
+            if (failGets_) {
+                reply.u.get_report_reply.err = EIO;
+            } else {
+                std::lock_guard lock(mutex_);
+                Bytes data = features_[event.u.get_report.rnum];
+                if (data.empty())
+                    data.push_back(event.u.get_report.rnum);
+                reply.u.get_report_reply.size = static_cast<std::uint16_t>(data.size());
+                std::memcpy(reply.u.get_report_reply.data, data.data(), data.size());
+            }
+            std::lock_guard lock(mutex_);
+            write(&reply, sizeof reply);
+        } else if (event.type == UHID_SET_REPORT) {
+            const std::size_t size = std::min<std::size_t>(event.u.set_report.size, UHID_DATA_MAX);
+            uhid_event reply{};
+            reply.type = UHID_SET_REPORT_REPLY;
+            reply.u.set_report_reply.id = event.u.set_report.id;
+            std::lock_guard lock(mutex_);
+            features_[event.u.set_report.rnum] =
+                Bytes(event.u.set_report.data, event.u.set_report.data + size);
+            write(&reply, sizeof reply);
+        }
+    }
+}
+
+} // namespace kestro::test

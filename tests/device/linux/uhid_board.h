@@ -1,0 +1,63 @@
+// A board made from /dev/uhid inside the test guest: the kernel gives it a
+// real hidraw node, and a thread answers the feature requests that reach it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestro::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct UhidBoardSpec {
+    std::string name;
+    std::string uniq;
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    std::uint16_t version = 0;
+    Bytes descriptor;
+};
+
+class UhidBoard {
+public:
+    explicit UhidBoard(const UhidBoardSpec& spec);
+    ~UhidBoard();
+    UhidBoard(const UhidBoard&) = delete;
+    UhidBoard& operator=(const UhidBoard&) = delete;
+
+    // False when /dev/uhid was missing or the kernel refused the board.
+    bool created() const { return !node_.empty(); }
+    // "/dev/hidrawN" of the board.
+    const std::string& node() const { return node_; }
+
+    // Queues one input report, report ID first when the board numbers them.
+    bool input(const Bytes& report);
+    // Unplugs the board; its node goes away.
+    void destroy();
+
+    // The last feature report the host set for a report ID, ID byte first.
+    Bytes featureSet(std::uint8_t reportId);
+    // Makes the next get-feature requests fail as a board that stalls would.
+    void failGets(bool fail) { failGets_ = fail; }
+
+private:
+    bool write(const void* event, std::size_t size);
+    void answerRequests();
+    std::string waitForNode(const std::string& name);
+
+    int fd_ = -1;
+    std::string node_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> failGets_{false};
+    std::thread responder_;
+    std::mutex mutex_;
+    std::map<std::uint8_t, Bytes> features_;
+    bool destroyed_ = false;
+};
+
+} // namespace kestro::test

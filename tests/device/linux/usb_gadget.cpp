@@ -1,0 +1,117 @@
+#include "usb_gadget.h"
+
+#include "linux/sysfs.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestro::test {
+
+namespace {
+
+constexpr char kGadgetRoot[] = "/sys/kernel/config/usb_gadget/kestro_test";
+constexpr char kUdc[] = "dummy_udc.0";
+
+bool writeFile(const std::string& path, const void* data, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::write(fd, data, size);
+    ::close(fd);
+    return n == static_cast<ssize_t>(size);
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    return writeFile(path, text.data(), text.size());
+}
+
+std::string hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04x", value);
+    return text;
+}
+
+} // namespace
+
+UsbGadget::UsbGadget(const UsbGadgetSpec& spec) : root_(kGadgetRoot) {
+    if (!build(spec))
+        error_ += std::string(" (") + std::strerror(errno) + ")";
+}
+
+UsbGadget::~UsbGadget() {
+    teardown();
+}
+
+bool UsbGadget::build(const UsbGadgetSpec& spec) {
+    if (::access("/sys/kernel/config/usb_gadget", F_OK) != 0) {
+        error_ = "configfs usb_gadget is not available";
+        return false;
+    }
+    if (::mkdir(root_.c_str(), 0755) != 0) {
+        error_ = "cannot create " + root_;
+        return false;
+    }
+    const std::string function = root_ + "/functions/hid.usb0";
+    const std::string strings = root_ + "/strings/0x409";
+    const std::string config = root_ + "/configs/c.1";
+    const bool made =
+        writeText(root_ + "/idVendor", hex(spec.vendor)) &&
+        writeText(root_ + "/idProduct", hex(spec.product)) &&
+        writeText(root_ + "/bcdDevice", hex(spec.bcdDevice)) &&
+        ::mkdir(strings.c_str(), 0755) == 0 &&
+        writeText(strings + "/manufacturer", spec.manufacturer) &&
+        writeText(strings + "/product", spec.productName) &&
+        writeText(strings + "/serialnumber", spec.serial) && ::mkdir(config.c_str(), 0755) == 0 &&
+        ::mkdir(function.c_str(), 0755) == 0 && writeText(function + "/protocol", "0") &&
+        writeText(function + "/subclass", "0") &&
+        writeText(function + "/report_length", std::to_string(spec.reportLength)) &&
+        writeFile(function + "/report_desc", spec.descriptor.data(), spec.descriptor.size()) &&
+        ::symlink(function.c_str(), (config + "/hid.usb0").c_str()) == 0;
+    if (!made) {
+        error_ = "cannot configure the gadget";
+        return false;
+    }
+    if (!writeText(root_ + "/UDC", kUdc)) {
+        error_ = std::string("cannot bind the gadget to ") + kUdc;
+        return false;
+    }
+    bound_ = true;
+
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", spec.vendor, spec.product);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
+            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
+                                                         std::to_string(n) + "/device/uevent");
+            if (!uevent || linux_hid::ueventValue(*uevent, "HID_ID") != wanted)
+                continue;
+            const std::string node = "/dev/hidraw" + std::to_string(n);
+            if (::access(node.c_str(), F_OK) == 0) {
+                node_ = node;
+                return true;
+            }
+        }
+        ::usleep(20 * 1000);
+    }
+    error_ = "usbhid did not bind the gadget within 20 s";
+    errno = ETIMEDOUT;
+    return false;
+}
+
+void UsbGadget::teardown() {
+    if (bound_)
+        writeText(root_ + "/UDC", "\n");
+    ::unlink((root_ + "/configs/c.1/hid.usb0").c_str());
+    ::rmdir((root_ + "/configs/c.1").c_str());
+    ::rmdir((root_ + "/functions/hid.usb0").c_str());
+    ::rmdir((root_ + "/strings/0x409").c_str());
+    ::rmdir(root_.c_str());
+}
+
+} // namespace kestro::test

@@ -1,0 +1,44 @@
+// A HID board with a real USB parent: a configfs gadget on dummy_hcd, which
+// usbhid enumerates like a board on a cable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestro::test {
+
+struct UsbGadgetSpec {
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    std::uint16_t bcdDevice = 0;
+    std::string manufacturer;
+    std::string productName;
+    std::string serial;
+    std::uint16_t reportLength = 0;
+    std::vector<std::uint8_t> descriptor;
+};
+
+class UsbGadget {
+public:
+    explicit UsbGadget(const UsbGadgetSpec& spec);
+    ~UsbGadget();
+    UsbGadget(const UsbGadget&) = delete;
+    UsbGadget& operator=(const UsbGadget&) = delete;
+
+    // "/dev/hidrawN" once usbhid has bound the gadget, empty otherwise; why
+    // in error().
+    const std::string& node() const { return node_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool build(const UsbGadgetSpec& spec);
+    void teardown();
+
+    std::string root_;
+    std::string node_;
+    std::string error_;
+    bool bound_ = false;
+};
+
+} // namespace kestro::test
