@@ -102,7 +102,7 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
     // Decided from sysfs before the node is touched: a foreign device's node
     // is never opened, not even for a moment.
     const auto ids = sysfsIds(*hidraw);
-    if (!ids)
+    if (!ids || ids->vendor != allowedVendor_)
         return kNoHandle;
 
     // Both modes read without blocking: the link polls and must never hang.
@@ -115,7 +115,7 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
     // The node may have been replaced between the sysfs look and the open.
     hidraw_devinfo info{};
     if (retryIoctl(fd, HIDIOCGRAWINFO, &info) < 0 ||
-        false) {
+        static_cast<std::uint16_t>(info.vendor) != allowedVendor_) {
         ::close(fd);
         return kNoHandle;
     }
@@ -333,7 +333,7 @@ ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* bu
             std::memcpy(out, open->scratch.data(), std::min<std::size_t>(raw, slot));
         } else if (slot > 1) {
             // hidraw leaves the ID out of unnumbered reports; ours is 0.
-            std::memcpy(out, open->scratch.data(), std::min<std::size_t>(raw, slot - 1));
+            std::memcpy(out + 1, open->scratch.data(), std::min<std::size_t>(raw, slot - 1));
         }
         used += slot;
     }
