@@ -45,8 +45,9 @@ TEST_F(SessionTest, SelftestWithoutAnAnswerSaysSo) {
         EXPECT_EQ(view.captions[Caption::TestResult], "No reply");
         // The two bytes are shown whatever the buffer holds; after a failed
         // fetch that is still its zeros.
-        if (fail == &sim::Failures::getFeature)
+        if (fail == &sim::Failures::getFeature) {
             EXPECT_EQ(view.text1, "0 0");
+        }
         link.deviceDetected = false;
         link.CloseBoard();
         platform.unplug(id);
