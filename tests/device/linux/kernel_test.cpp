@@ -25,7 +25,7 @@ namespace {
 
 using test::Bytes;
 using test::UhidBoard;
-using test::UhidBoardSpec;
+using test::UhidBoardInfo;
 
 constexpr std::uint16_t kForeignVendor = 0x1209;
 constexpr std::uint16_t kProduct = 0x1140;
@@ -50,9 +50,9 @@ const Bytes kNumbered = kCollection + Bytes{0x75, 0x08} +
                         Bytes{0x85, 0x03, 0x09, 0x03, 0x95, 0x20, 0xB1, 0x02} +
                         Bytes{0x85, 0x04, 0x09, 0x04, 0x95, 0x08, 0x91, 0x02} + kEnd;
 
-UhidBoardSpec board(const std::string& name, const Bytes& descriptor,
+UhidBoardInfo board(const std::string& name, const Bytes& descriptor,
                     std::uint16_t vendor = KESTRO_VENDOR_ID) {
-    return UhidBoardSpec{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
+    return UhidBoardInfo{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
 }
 
 std::size_t openFdCount() {
@@ -154,9 +154,9 @@ TEST_F(KernelTest, IdentityOfBoardWithoutUsbParent) {
 }
 
 TEST_F(KernelTest, BoardWithoutUniqHasNoSerial) {
-    UhidBoardSpec spec = board("nouniq", kUnnumbered);
-    spec.uniq.clear();
-    UhidBoard b(spec);
+    UhidBoardInfo info = board("nouniq", kUnnumbered);
+    info.uniq.clear();
+    UhidBoard b(info);
     const HidHandle handle = openBoard(b);
     ASSERT_NE(handle, kNoHandle);
     DeviceStringBuffer serial;
@@ -420,7 +420,7 @@ TEST_F(KernelTest, DeviceLinkFindsBoardThroughBackend) {
 }
 
 TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
-    test::UsbGadget gadget(test::UsbGadgetSpec{KESTRO_VENDOR_ID, 0x1141, 0x0110, "Test Maker",
+    test::UsbGadget gadget(test::UsbGadgetInfo{KESTRO_VENDOR_ID, 0x1141, 0x0110, "Test Maker",
                                                "Test Board", "KG-0001", 16, kUnnumbered});
     if (gadget.node().empty())
         GTEST_SKIP() << "no USB gadget: " << gadget.error();

@@ -24,27 +24,27 @@ void copyText(void* field, std::size_t size, const std::string& text) {
 
 } // namespace
 
-UhidBoard::UhidBoard(const UhidBoardSpec& spec) {
+UhidBoard::UhidBoard(const UhidBoardInfo& info) {
     fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
     if (fd_ < 0)
         return;
     uhid_event event{};
     event.type = UHID_CREATE2;
-    copyText(event.u.create2.name, sizeof event.u.create2.name, spec.name);
-    copyText(event.u.create2.uniq, sizeof event.u.create2.uniq, spec.uniq);
-    copyText(event.u.create2.phys, sizeof event.u.create2.phys, "kestro-test/" + spec.name);
-    const std::size_t size = std::min<std::size_t>(spec.descriptor.size(), HID_MAX_DESCRIPTOR_SIZE);
+    copyText(event.u.create2.name, sizeof event.u.create2.name, info.name);
+    copyText(event.u.create2.uniq, sizeof event.u.create2.uniq, info.uniq);
+    copyText(event.u.create2.phys, sizeof event.u.create2.phys, "kestro-test/" + info.name);
+    const std::size_t size = std::min<std::size_t>(info.descriptor.size(), HID_MAX_DESCRIPTOR_SIZE);
     event.u.create2.rd_size = static_cast<std::uint16_t>(size);
     event.u.create2.bus = kBusUsb;
-    event.u.create2.vendor = spec.vendor;
-    event.u.create2.product = spec.product;
-    event.u.create2.version = spec.version;
-    std::memcpy(event.u.create2.rd_data, spec.descriptor.data(), size);
+    event.u.create2.vendor = info.vendor;
+    event.u.create2.product = info.product;
+    event.u.create2.version = info.version;
+    std::memcpy(event.u.create2.rd_data, info.descriptor.data(), size);
     if (!write(&event, sizeof event))
         return;
     // The kernel asks for feature reports while it probes, so answer first.
     responder_ = std::thread([this] { answerRequests(); });
-    node_ = waitForNode(spec.name);
+    node_ = waitForNode(info.name);
 }
 
 UhidBoard::~UhidBoard() {

@@ -14,7 +14,7 @@ namespace kestro::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct UhidBoardSpec {
+struct UhidBoardInfo {
     std::string name;
     std::string uniq;
     std::uint16_t vendor = 0;
@@ -25,7 +25,7 @@ struct UhidBoardSpec {
 
 class UhidBoard {
 public:
-    explicit UhidBoard(const UhidBoardSpec& spec);
+    explicit UhidBoard(const UhidBoardInfo& info);
     ~UhidBoard();
     UhidBoard(const UhidBoard&) = delete;
     UhidBoard& operator=(const UhidBoard&) = delete;

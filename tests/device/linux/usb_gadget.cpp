@@ -38,8 +38,8 @@ std::string hex(unsigned value) {
 
 } // namespace
 
-UsbGadget::UsbGadget(const UsbGadgetSpec& spec) : root_(kGadgetRoot) {
-    if (!build(spec))
+UsbGadget::UsbGadget(const UsbGadgetInfo& info) : root_(kGadgetRoot) {
+    if (!build(info))
         error_ += std::string(" (") + std::strerror(errno) + ")";
 }
 
@@ -47,7 +47,7 @@ UsbGadget::~UsbGadget() {
     teardown();
 }
 
-bool UsbGadget::build(const UsbGadgetSpec& spec) {
+bool UsbGadget::build(const UsbGadgetInfo& info) {
     if (::access("/sys/kernel/config/usb_gadget", F_OK) != 0) {
         error_ = "configfs usb_gadget is not available";
         return false;
@@ -60,17 +60,17 @@ bool UsbGadget::build(const UsbGadgetSpec& spec) {
     const std::string strings = root_ + "/strings/0x409";
     const std::string config = root_ + "/configs/c.1";
     const bool made =
-        writeText(root_ + "/idVendor", hex(spec.vendor)) &&
-        writeText(root_ + "/idProduct", hex(spec.product)) &&
-        writeText(root_ + "/bcdDevice", hex(spec.bcdDevice)) &&
+        writeText(root_ + "/idVendor", hex(info.vendor)) &&
+        writeText(root_ + "/idProduct", hex(info.product)) &&
+        writeText(root_ + "/bcdDevice", hex(info.bcdDevice)) &&
         ::mkdir(strings.c_str(), 0755) == 0 &&
-        writeText(strings + "/manufacturer", spec.manufacturer) &&
-        writeText(strings + "/product", spec.productName) &&
-        writeText(strings + "/serialnumber", spec.serial) && ::mkdir(config.c_str(), 0755) == 0 &&
+        writeText(strings + "/manufacturer", info.manufacturer) &&
+        writeText(strings + "/product", info.productName) &&
+        writeText(strings + "/serialnumber", info.serial) && ::mkdir(config.c_str(), 0755) == 0 &&
         ::mkdir(function.c_str(), 0755) == 0 && writeText(function + "/protocol", "0") &&
         writeText(function + "/subclass", "0") &&
-        writeText(function + "/report_length", std::to_string(spec.reportLength)) &&
-        writeFile(function + "/report_desc", spec.descriptor.data(), spec.descriptor.size()) &&
+        writeText(function + "/report_length", std::to_string(info.reportLength)) &&
+        writeFile(function + "/report_desc", info.descriptor.data(), info.descriptor.size()) &&
         ::symlink(function.c_str(), (config + "/hid.usb0").c_str()) == 0;
     if (!made) {
         error_ = "cannot configure the gadget";
@@ -83,7 +83,7 @@ bool UsbGadget::build(const UsbGadgetSpec& spec) {
     bound_ = true;
 
     char wanted[64];
-    std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", spec.vendor, spec.product);
+    std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", info.vendor, info.product);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {

@@ -8,7 +8,7 @@
 
 namespace kestro::test {
 
-struct UsbGadgetSpec {
+struct UsbGadgetInfo {
     std::uint16_t vendor = 0;
     std::uint16_t product = 0;
     std::uint16_t bcdDevice = 0;
@@ -21,7 +21,7 @@ struct UsbGadgetSpec {
 
 class UsbGadget {
 public:
-    explicit UsbGadget(const UsbGadgetSpec& spec);
+    explicit UsbGadget(const UsbGadgetInfo& info);
     ~UsbGadget();
     UsbGadget(const UsbGadget&) = delete;
     UsbGadget& operator=(const UsbGadget&) = delete;
@@ -32,7 +32,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    bool build(const UsbGadgetSpec& spec);
+    bool build(const UsbGadgetInfo& info);
     void teardown();
 
     std::string root_;
