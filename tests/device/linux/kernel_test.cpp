@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -466,6 +467,25 @@ TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
     const HidCaps caps = capsOf(handle);
     EXPECT_EQ(caps.InputReportByteLength, 17);
     EXPECT_EQ(caps.FeatureReportByteLength, 65);
+
+    // The control transfers went to the device without claiming anything:
+    // usbhid still delivers the gadget's reports, unnumbered, with ID 0.
+    const std::string functionNode = gadget.functionNode();
+    ASSERT_FALSE(functionNode.empty());
+    const int gadgetFd = ::open(functionNode.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(gadgetFd, 0);
+    const Bytes report(16, 0xA5);
+    EXPECT_EQ(::write(gadgetFd, report.data(), report.size()), 16);
+    ::close(gadgetFd);
+    std::vector<std::uint8_t> buffer(1000);
+    ReadResult result;
+    for (int tries = 0; tries < 200 && result.outcome != ReadOutcome::Reports; ++tries) {
+        result = read(handle, buffer);
+        if (result.outcome == ReadOutcome::NothingQueued)
+            ::usleep(10 * 1000);
+    }
+    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + result.count), Bytes{0} + report);
     EXPECT_TRUE(platform.close(handle));
 }
 

@@ -104,6 +104,15 @@ bool UsbGadget::build(const UsbGadgetInfo& info) {
     return false;
 }
 
+std::string UsbGadget::functionNode() const {
+    const auto dev = linux_hid::readAttribute(root_ + "/functions/hid.usb0/dev");
+    if (!dev)
+        return {};
+    const auto uevent = linux_hid::readAttribute("/sys/dev/char/" + *dev + "/uevent");
+    const auto name = uevent ? linux_hid::ueventValue(*uevent, "DEVNAME") : std::nullopt;
+    return name ? "/dev/" + *name : std::string();
+}
+
 void UsbGadget::teardown() {
     if (bound_)
         writeText(root_ + "/UDC", "\n");

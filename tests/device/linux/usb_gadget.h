@@ -30,6 +30,9 @@ public:
     // in error().
     const std::string& node() const { return node_; }
     const std::string& error() const { return error_; }
+    // The gadget side's "/dev/hidgN", where the board's input reports are
+    // written; empty when the kernel does not name it.
+    std::string functionNode() const;
 
 private:
     bool build(const UsbGadgetInfo& info);
