@@ -1,0 +1,132 @@
+// The program's one window: every control of the layout, the lamp grid, the
+// start-up and shutdown of the board connection and the poll loop that keeps
+// the lamps in line with the board's buttons.
+#pragma once
+
+#include "config/config_session.h"
+#include "config/device_view.h"
+#include "device_link.h"
+#include "input_report.h"
+#include "ser_no_list.h"
+#include "twips.h"
+
+#include <QRectF>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+
+namespace kestro {
+
+class LampGrid;
+
+inline constexpr int kClientWidthTwips = 8895;
+inline constexpr int kClientHeightTwips = 8535;
+inline constexpr int kLastButtonByteEntries = 21;
+inline constexpr std::int16_t kNeverSeen = 999;
+
+class frmMain : public QWidget, public DeviceView {
+    Q_OBJECT
+public:
+    explicit frmMain(HidPlatform& platform, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void Form_Load();
+    void Form_Unload();
+    void Timer_Timer();
+    void PollDevice();
+
+    DeviceLink& link() { return link_; }
+    ConfigSession& session() { return session_; }
+    LampGrid& lampGrid() { return *lampGrid_; }
+    const QTimer& timer() const { return timer_; }
+    const std::array<std::int16_t, kLastButtonByteEntries>& lastButtonBytes() const {
+        return lastButtonBytes_;
+    }
+    TwipScale twips() const { return scale_; }
+    // The permission hint, empty while it is hidden.
+    QString permissionHint() const;
+
+    // DeviceView. QWidget's own setEnabled stays reachable beside it.
+    using QWidget::setEnabled;
+    void setEnabled(Control control, bool enabled) override;
+    void setCaption(Caption caption, const std::string& text) override;
+    void clearList(Control list) override;
+    void addListItem(Control list, int index, const std::string& text) override;
+    void selectListItem(Control list, int index) override;
+    int selectedIndex(Control list) const override;
+    void setRotaryPulse(int state) override;
+    int rotaryPulse() const override;
+    void setText1(const std::string& text) override;
+    void setTimerEnabled(bool enabled) override;
+    void setTimerInterval(int milliseconds) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Placement {
+        QWidget* widget;
+        QRectF twips;
+    };
+
+    // frm_main_controls.cpp
+    void buildControls();
+    void buildIdentityArea();
+    void buildEncoderArea();
+    void buildWindowControls();
+    void buildButtonsFrame();
+    void buildPermissionHint();
+    template <class W> W* place(W* widget, const char* name, QRectF twips);
+    void applyGeometry();
+    void connectHandlers();
+
+    void layOutLamps();
+    void showButtonBytes(const ButtonBytes& bytes);
+    void loseBoard();
+    void searchForBoard();
+    void onSerNoSelected();
+    void setPollInterval(int milliseconds);
+    void updatePermissionHint();
+    void showPermissionHint(const RefusedBoard& board);
+    void hidePermissionHint();
+    QComboBox* list(Control control) const;
+    QLabel* captionLabel(Caption caption) const;
+
+    SerNoList serNoList_;
+    DeviceLink link_;
+    ConfigSession session_;
+    TwipScale scale_;
+
+    std::array<std::uint16_t, 8> bitMask_{};
+    std::array<std::int16_t, kLastButtonByteEntries> lastButtonBytes_{};
+    bool loaded_ = false;
+    bool unloaded_ = false;
+
+    QTimer timer_;
+    std::vector<Placement> placements_;
+    std::array<QWidget*, static_cast<int>(Control::Count)> controls_{};
+    QGroupBox* frame1_ = nullptr;
+    QGroupBox* frame3_ = nullptr;
+    QGroupBox* buttonsFrame_ = nullptr;
+    QComboBox* serNo_ = nullptr;
+    QLabel* lblManuf_ = nullptr;
+    QLabel* lblProduct_ = nullptr;
+    QLabel* lblVersion_ = nullptr;
+    QLabel* testResult_ = nullptr;
+    QCheckBox* rotaryPulse_ = nullptr;
+    QPlainTextEdit* text1_ = nullptr;
+    QPlainTextEdit* text2_ = nullptr;
+    LampGrid* lampGrid_ = nullptr;
+    QLabel* permissionHint_ = nullptr;
+    int heightWithoutHint_ = 0;
+};
+
+} // namespace kestro

@@ -1,0 +1,172 @@
+// The controls of frmMain, where the layout puts them (twips, relative to
+// their container), with their captions and start states.
+#include "control_font.h"
+#include "frm_main.h"
+#include "lamp_grid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace kestro {
+
+namespace {
+
+constexpr int kEncoders = 16;
+constexpr int kEncodersPerColumn = 8;
+constexpr int kRowPitch = 480;
+const QRectF kButtonsFrame(4680, 0, 4095, 8415);
+const QSizeF kLamp0(375, 375);
+// Below the client area, where the diagnostic row sits unseen; the hint
+// covers that row while it shows, as no board is open then.
+const QRectF kPermissionHint(120, kClientHeightTwips, 8655, 615);
+
+QString encoderLabelCaption(int n) {
+    return QStringLiteral("B%1 B%2").arg(2 * n - 1).arg(2 * n);
+}
+
+QLabel* label(QWidget* container, const char* caption) {
+    return new QLabel(QString::fromLatin1(caption), container);
+}
+
+// Every box of the window is a drop-down list: the user picks, never types.
+QComboBox* dropDownList(QWidget* container) {
+    auto* box = new QComboBox(container);
+    box->setEditable(false);
+    return box;
+}
+
+QPlainTextEdit* textBox(QWidget* container, const char* text) {
+    auto* box = new QPlainTextEdit(QString::fromLatin1(text), container);
+    return box;
+}
+
+} // namespace
+
+template <class W> W* frmMain::place(W* widget, const char* name, QRectF twips) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setFont(controlFont());
+    placements_.push_back({widget, twips});
+    return widget;
+}
+
+void frmMain::applyGeometry() {
+    for (const Placement& p : placements_)
+        p.widget->setGeometry(scale_.rect(p.twips));
+    const QSize client(scale_.toPx(kClientWidthTwips), scale_.toPx(kClientHeightTwips));
+    setMinimumSize(client);
+    resize(client);
+    heightWithoutHint_ = client.height();
+    lampGrid_->setGeometry(QRect(QPoint(0, 0), buttonsFrame_->size()));
+    lampGrid_->setScale(scale_);
+}
+
+void frmMain::buildIdentityArea() {
+    frame1_ = place(new QGroupBox(QStringLiteral("Device details "), this), "Frame1",
+                    {120, 0, 4455, 1935});
+    frame1_->setEnabled(false);
+    place(label(frame1_, "Serial Number"), "Label3", {240, 360, 1815, 285});
+    place(label(frame1_, "Manufacturer"), "Label4", {240, 720, 1215, 285});
+    place(label(frame1_, "Product"), "Label5", {240, 1080, 1215, 285});
+    place(label(frame1_, "Version"), "Label2", {240, 1440, 1455, 285});
+    place(label(frame1_, ""), "lblSerialNumber", {1680, 360, 3300, 330});
+    lblManuf_ = place(label(frame1_, ""), "lblManuf", {1680, 720, 3300, 330});
+    lblProduct_ = place(label(frame1_, ""), "lblProduct", {1680, 1080, 3300, 330});
+    lblVersion_ = place(label(frame1_, ""), "lblVersion", {1680, 1440, 3300, 330});
+    // Made after lblSerialNumber so that it covers the label's left part.
+    serNo_ = place(dropDownList(frame1_), "SerNo", {1680, 300, 1560, 360});
+    serNo_->setEnabled(false);
+    serNoList_.attach(serNo_);
+    controls_[static_cast<int>(Control::Frame1)] = frame1_;
+}
+
+void frmMain::buildEncoderArea() {
+    frame3_ = place(new QGroupBox(QStringLiteral("Rotary encoders "), this), "Frame3",
+                    {120, 2040, 4455, 4815});
+    frame3_->setEnabled(false);
+    controls_[static_cast<int>(Control::Frame3)] = frame3_;
+    for (int n = 1; n <= kEncoders; ++n) {
+        const int row = (n - 1) % kEncodersPerColumn;
+        const bool left = n <= kEncodersPerColumn;
+        const QByteArray encName = "Enc" + QByteArray::number(n);
+        QComboBox* enc = place(dropDownList(frame3_), encName.constData(),
+                               {left ? 240.0 : 2400.0, 360.0 + kRowPitch * row, 900, 360});
+        const QByteArray labelName = "Label" + QByteArray::number(n + 5);
+        QLabel* pair =
+            place(new QLabel(encoderLabelCaption(n), frame3_), labelName.constData(),
+                  {left ? 1260.0 : 3420.0, 420.0 + kRowPitch * row, left ? 1095.0 : 1000.0, 375});
+        enc->setEnabled(false);
+        pair->setEnabled(false);
+        controls_[static_cast<int>(encControl(n))] = enc;
+        controls_[static_cast<int>(encLabel(n))] = pair;
+    }
+    auto* line = place(new QFrame(frame3_), "Line1", {120, 4200, 4200, 15});
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    controls_[static_cast<int>(Control::Delay)] =
+        place(dropDownList(frame3_), "Delay", {240, 4320, 1020, 360});
+    controls_[static_cast<int>(Control::Label1)] =
+        place(label(frame3_, "Pulse width"), "Label1", {1440, 4380, 1335, 375});
+}
+
+void frmMain::buildWindowControls() {
+    rotaryPulse_ =
+        place(new QCheckBox(QStringLiteral("Rotary switch produces button pulses"), this),
+              "RotaryPulse", {360, 6960, 3975, 375});
+    controls_[static_cast<int>(Control::RotStart)] =
+        place(dropDownList(this), "RotStart", {360, 7440, 1020, 360});
+    controls_[static_cast<int>(Control::Label22)] =
+        place(label(this, "Rotary switches starting position"), "Label22", {1560, 7485, 3135, 375});
+    controls_[static_cast<int>(Control::Selftest)] =
+        place(new QPushButton(QStringLiteral("Self Diagnostic"), this), "Selftest",
+              {360, 8760, 1575, 375});
+    testResult_ = place(label(this, ""), "TestResult", {2160, 8760, 2415, 315});
+    controls_[static_cast<int>(Control::TestResult)] = testResult_;
+    text1_ = place(textBox(this, "Text1"), "Text1", {120, 9360, 4575, 2295});
+    text2_ = place(textBox(this, "Text2"), "Text2", {4800, 9480, 3855, 1455});
+    for (Control c : {Control::Delay, Control::Label1, Control::RotStart, Control::Label22,
+                      Control::Selftest, Control::TestResult})
+        controls_[static_cast<int>(c)]->setEnabled(false);
+}
+
+void frmMain::buildButtonsFrame() {
+    buttonsFrame_ = place(new QGroupBox(QStringLiteral("Windows buttons"), this), "ButtonsFrame",
+                          kButtonsFrame);
+    // The captions keep the window's default font, not the controls' one.
+    lampGrid_ = new LampGrid(buttonsFrame_);
+    QFont windowDefault = font();
+    // Marked as set, or the grid would inherit the frame's font after all.
+    windowDefault.setResolveMask(QFont::AllPropertiesResolved);
+    lampGrid_->setFont(windowDefault);
+}
+
+void frmMain::buildPermissionHint() {
+    permissionHint_ = place(label(this, ""), "PermissionHint", kPermissionHint);
+    permissionHint_->setWordWrap(true);
+    permissionHint_->setTextFormat(Qt::PlainText);
+    permissionHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    permissionHint_->setAutoFillBackground(true);
+    permissionHint_->hide();
+}
+
+void frmMain::buildControls() {
+    buildIdentityArea();
+    buildEncoderArea();
+    buildWindowControls();
+    buildButtonsFrame();
+    buildPermissionHint();
+    permissionHint_->raise();
+    applyGeometry();
+}
+
+void frmMain::layOutLamps() {
+    lampGrid_->layOut(static_cast<float>(kButtonsFrame.width()),
+                      static_cast<float>(kButtonsFrame.height()),
+                      static_cast<float>(kLamp0.width()), static_cast<float>(kLamp0.height()));
+}
+
+} // namespace kestro

@@ -1,0 +1,147 @@
+// frmMain as the configuration code and the device link see it, and the
+// permission hint that follows the link's last walk.
+#include "frm_main.h"
+#include "permission_hint.h"
+#include "ser_no_list.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace kestro {
+
+namespace {
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+} // namespace
+
+std::string SerNoList::text() const {
+    return combo_->currentText().toLatin1().toStdString();
+}
+void SerNoList::clear() {
+    combo_->clear();
+}
+void SerNoList::setEnabled(bool enabled) {
+    combo_->setEnabled(enabled);
+}
+void SerNoList::addItem(int index, const std::string& text) {
+    combo_->insertItem(index, latin1(text));
+}
+void SerNoList::select(int index) {
+    combo_->setCurrentIndex(index);
+}
+
+QComboBox* frmMain::list(Control control) const {
+    return isList(control) ? static_cast<QComboBox*>(controls_[static_cast<int>(control)])
+                           : nullptr;
+}
+
+QLabel* frmMain::captionLabel(Caption caption) const {
+    switch (caption) {
+    case Caption::lblManuf:
+        return lblManuf_;
+    case Caption::lblProduct:
+        return lblProduct_;
+    case Caption::lblVersion:
+        return lblVersion_;
+    case Caption::TestResult:
+        return testResult_;
+    }
+    return nullptr;
+}
+
+void frmMain::setEnabled(Control control, bool enabled) {
+    if (QWidget* widget = controls_[static_cast<int>(control)])
+        widget->setEnabled(enabled);
+}
+
+void frmMain::setCaption(Caption caption, const std::string& text) {
+    if (QLabel* label = captionLabel(caption))
+        label->setText(latin1(text));
+}
+
+void frmMain::clearList(Control control) {
+    if (QComboBox* box = list(control))
+        box->clear();
+}
+
+void frmMain::addListItem(Control control, int index, const std::string& text) {
+    if (QComboBox* box = list(control))
+        box->insertItem(index, latin1(text));
+}
+
+void frmMain::selectListItem(Control control, int index) {
+    if (QComboBox* box = list(control))
+        box->setCurrentIndex(index);
+}
+
+int frmMain::selectedIndex(Control control) const {
+    const QComboBox* box = list(control);
+    return box ? box->currentIndex() : -1;
+}
+
+void frmMain::setRotaryPulse(int state) {
+    rotaryPulse_->setChecked(state != 0);
+}
+int frmMain::rotaryPulse() const {
+    return rotaryPulse_->isChecked() ? 1 : 0;
+}
+void frmMain::setText1(const std::string& text) {
+    text1_->setPlainText(latin1(text));
+}
+
+void frmMain::setTimerEnabled(bool enabled) {
+    if (enabled)
+        timer_.start();
+    else
+        timer_.stop();
+}
+
+void frmMain::setTimerInterval(int milliseconds) {
+    timer_.setInterval(milliseconds);
+}
+
+QString frmMain::permissionHint() const {
+    return permissionHint_->isHidden() ? QString() : permissionHint_->toolTip();
+}
+
+void frmMain::updatePermissionHint() {
+    if (link_.refusedBoard && !link_.deviceDetected)
+        showPermissionHint(*link_.refusedBoard);
+    else
+        hidePermissionHint();
+}
+
+void frmMain::showPermissionHint(const RefusedBoard& board) {
+    const QString text = latin1(permissionHintText(board));
+    // The wrap must not split the rule's name at a hyphen; the tooltip keeps
+    // the text to copy.
+    const QString rule = QString::fromLatin1(kUdevRuleName);
+    QString shown = text;
+    shown.replace(rule, QString(rule).replace(u'-', QChar(0x2011)));
+    permissionHint_->setText(shown);
+    permissionHint_->setToolTip(text);
+    if (!permissionHint_->isHidden())
+        return;
+    heightWithoutHint_ = height();
+    permissionHint_->show();
+    const int needed = permissionHint_->geometry().bottom() + 1;
+    setMinimumHeight(needed);
+    if (height() < needed)
+        resize(width(), needed);
+}
+
+void frmMain::hidePermissionHint() {
+    if (permissionHint_->isHidden())
+        return;
+    permissionHint_->hide();
+    const int grownHeight = minimumHeight();
+    setMinimumHeight(scale_.toPx(kClientHeightTwips));
+    // Shrink back only when the user has not resized the window meanwhile.
+    if (height() == grownHeight)
+        resize(width(), heightWithoutHint_);
+}
+
+} // namespace kestro

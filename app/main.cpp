@@ -1,0 +1,18 @@
+// Kestro Setup: the window on the system's HID stack, every call passing
+// through the logging decorator so that the debug category can show it.
+#include "app/frm_main.h"
+#include "app/hid_log_category.h"
+#include "logging_platform.h"
+#include "system_platform.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    kestro::routeHidLogToCategory();
+    const std::unique_ptr<kestro::HidPlatform> system = kestro::makeSystemHidPlatform();
+    kestro::LoggingHidPlatform platform(*system);
+    kestro::frmMain window(platform);
+    window.Form_Load();
+    return QApplication::exec();
+}

@@ -1,0 +1,15 @@
+// The one line that tells the user why a board that is plugged in cannot be
+// used, and what fixes it.
+#pragma once
+
+#include "device_link.h"
+
+#include <string>
+
+namespace kestro {
+
+inline constexpr const char* kUdevRuleName = "60-kestro-setup.rules";
+
+std::string permissionHintText(const RefusedBoard& board);
+
+} // namespace kestro
