@@ -10,10 +10,13 @@ const char* const kFamily = "MS Sans Serif";
 } // namespace
 
 QFont controlFont() {
-    QFont font = QFontDatabase::hasFamily(kFamily)
-                     ? QFont(kFamily)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const bool original = QFontDatabase::hasFamily(kFamily);
+    QFont font = original ? QFont(kFamily) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setStyleHint(QFont::SansSerif);
+    // The layout's label widths were made for the original's narrow letters;
+    // a wider stand-in would cut "Manufacturer" and the longer captions.
+    if (!original)
+        font.setStretch(QFont::SemiCondensed);
     font.setPointSizeF(kPointSize);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
