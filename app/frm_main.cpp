@@ -1,13 +1,12 @@
 #include "frm_main.h"
 
 #include "lamp_grid.h"
-#include "permission_hint.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QIcon>
-#include <QLabel>
+#include <QImageReader>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -19,6 +18,9 @@ QIcon windowIconFromResource() {
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/16x16/apps/io.kestro.KestroSetup.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icons/32x32/apps/io.kestro.KestroSetup.png"), QSize(32, 32));
+    // Larger sizes come from the drawing, where the system can render it.
+    if (QImageReader::supportedImageFormats().contains("svg"))
+        icon.addFile(QStringLiteral(":/icons/scalable/apps/io.kestro.KestroSetup.svg"));
     return icon;
 }
 

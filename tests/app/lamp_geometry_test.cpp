@@ -1,5 +1,4 @@
 #include "app/lamp_geometry.h"
-#include "app/lamp_grid.h"
 #include "app/twips.h"
 
 #include <gtest/gtest.h>
@@ -56,21 +55,6 @@ TEST(GridSpacing, FollowsFrameAndLampSize) {
     // 1.5 gaps are left below the last row and one gap right of the last column.
     EXPECT_NEAR(9000 - (last.top + 300), 1.5f * spacing.verticalGap, 0.05f);
     EXPECT_NEAR(4500 - (last.left + 400), spacing.horizontalGap, 0.05f);
-}
-
-TEST(LampGridWidget, CaptionSpansLampWidthWithItsOwnHeight) {
-    LampGrid grid(nullptr);
-    grid.layOut(4095, 8415, 375, 375);
-    for (int k : {0, 63, 127}) {
-        const QRectF lamp = grid.lampRectTwips(k);
-        const QRectF caption = grid.captionRectTwips(k);
-        EXPECT_FLOAT_EQ(caption.left(), lamp.left());
-        EXPECT_FLOAT_EQ(caption.width(), lamp.width());
-        EXPECT_FLOAT_EQ(caption.height(), 360);
-        EXPECT_FLOAT_EQ(caption.top(), grid.captionTopTwips(k));
-    }
-    EXPECT_EQ(LampGrid::caption(0), "1");
-    EXPECT_EQ(LampGrid::caption(127), "128");
 }
 
 struct ScaleCase {
