@@ -113,6 +113,7 @@ TEST_F(EmptyWindow, AllLampsRestInButtonFaceWithDarkGreyCaptions) {
         EXPECT_FALSE(lamps().pressed(k));
         EXPECT_EQ(lamps().lampColor(k), buttonFace);
         EXPECT_EQ(lamps().captionColor(k), QColor(0x40, 0x40, 0x40));
+        EXPECT_EQ(LampGrid::caption(k), QString::number(k + 1));
     }
     EXPECT_NEAR(lamps().lampRectTwips(127).left(), 3598.33, 0.01);
     EXPECT_NEAR(lamps().captionTopTwips(0), 411.51, 0.01);
