@@ -66,10 +66,16 @@ void DemoBoards::queueNextReports() {
 }
 
 void DemoBoards::togglePlug() {
-    if (secondPlugged_)
+    if (secondPlugged_) {
+        // Settings live in the board: keep what the user wrote to it for
+        // when it comes back, but not the reports it had queued.
+        secondBoard_ = sim_.board(second_);
+        secondBoard_.inputReports.clear();
+        secondBoard_.firmware.received.clear();
         sim_.unplug(second_);
-    else
+    } else {
         second_ = sim_.plug(secondBoard_);
+    }
     secondPlugged_ = !secondPlugged_;
 }
 
