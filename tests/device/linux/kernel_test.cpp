@@ -1,6 +1,7 @@
 // The Linux backend against the real kernel: uhid boards for hidraw itself,
 // a configfs gadget on dummy_hcd for a board with a USB parent. Run inside
 // hid-vm as root; anywhere else the tests skip.
+#include "board_descriptors.h"
 #include "device_link.h"
 #include "device_string.h"
 #include "kestro_ids.h"
@@ -25,25 +26,16 @@ namespace kestro {
 namespace {
 
 using test::Bytes;
+using test::kCollection;
+using test::kEnd;
+using test::kUnnumbered;
+using test::operator+;
 using test::UhidBoard;
 using test::UhidBoardInfo;
 
 constexpr std::uint16_t kForeignVendor = 0x1209;
 constexpr std::uint16_t kProduct = 0x1140;
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-const Bytes kCollection = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00};
-const Bytes kEnd = {0xC0};
-// 128 buttons in 16 bytes, a 64-byte feature report, no report IDs.
-const Bytes kUnnumbered =
-    kCollection + Bytes{0x05, 0x09, 0x19, 0x01, 0x29, 0x80, 0x15, 0x00,
-                        0x25, 0x01, 0x75, 0x01, 0x95, 0x80, 0x81, 0x02} +
-    Bytes{0x06, 0x00, 0xFF, 0x09, 0x02, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0xB1, 0x02} +
-    kEnd;
 // Inputs 1 (8 bytes) and 2 (4 bytes), feature 3 (32 bytes), output 4 (8 bytes).
 const Bytes kNumbered = kCollection + Bytes{0x75, 0x08} +
                         Bytes{0x85, 0x01, 0x09, 0x01, 0x95, 0x08, 0x81, 0x02} +

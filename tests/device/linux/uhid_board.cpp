@@ -10,6 +10,7 @@
 #include <linux/uhid.h>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kestro::test {
 
@@ -24,7 +25,8 @@ void copyText(void* field, std::size_t size, const std::string& text) {
 
 } // namespace
 
-UhidBoard::UhidBoard(const UhidBoardInfo& info) {
+UhidBoard::UhidBoard(const UhidBoardInfo& info, FeatureAnswers answers)
+    : answers_(std::move(answers)) {
     fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC);
     if (fd_ < 0)
         return;
@@ -122,8 +124,13 @@ void UhidBoard::answerRequests() {
             uhid_event reply{};
             reply.type = UHID_GET_REPORT_REPLY;
             reply.u.get_report_reply.id = event.u.get_report.id;
-            if (failGets_) {
+            Bytes answer;
+            if (failGets_ || (answers_.get && !answers_.get(event.u.get_report.rnum, answer))) {
                 reply.u.get_report_reply.err = EIO;
+            } else if (answers_.get) {
+                const std::size_t size = std::min<std::size_t>(answer.size(), UHID_DATA_MAX);
+                reply.u.get_report_reply.size = static_cast<std::uint16_t>(size);
+                std::memcpy(reply.u.get_report_reply.data, answer.data(), size);
             } else {
                 std::lock_guard lock(mutex_);
                 Bytes data = features_[event.u.get_report.rnum];
@@ -139,9 +146,11 @@ void UhidBoard::answerRequests() {
             uhid_event reply{};
             reply.type = UHID_SET_REPORT_REPLY;
             reply.u.set_report_reply.id = event.u.set_report.id;
+            Bytes data(event.u.set_report.data, event.u.set_report.data + size);
+            if (answers_.set)
+                answers_.set(event.u.set_report.rnum, data);
             std::lock_guard lock(mutex_);
-            features_[event.u.set_report.rnum] =
-                Bytes(event.u.set_report.data, event.u.set_report.data + size);
+            features_[event.u.set_report.rnum] = std::move(data);
             write(&reply, sizeof reply);
         }
     }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -23,9 +24,18 @@ struct UhidBoardInfo {
     Bytes descriptor;
 };
 
+// A board's own answers to feature requests, in place of echoing the last
+// report set. Both run on the responder thread and see what uhid carries:
+// the report number, and data whose byte 0 is the report ID slot (0 for a
+// board without report IDs). get fills data and returns false to refuse.
+struct FeatureAnswers {
+    std::function<void(std::uint8_t reportNumber, const Bytes& data)> set;
+    std::function<bool(std::uint8_t reportNumber, Bytes& data)> get;
+};
+
 class UhidBoard {
 public:
-    explicit UhidBoard(const UhidBoardInfo& info);
+    explicit UhidBoard(const UhidBoardInfo& info, FeatureAnswers answers = {});
     ~UhidBoard();
     UhidBoard(const UhidBoard&) = delete;
     UhidBoard& operator=(const UhidBoard&) = delete;
@@ -54,6 +64,7 @@ private:
     std::string node_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> failGets_{false};
+    FeatureAnswers answers_;
     std::thread responder_;
     std::mutex mutex_;
     std::map<std::uint8_t, Bytes> features_;
