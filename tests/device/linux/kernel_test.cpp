@@ -1,6 +1,7 @@
 // The Linux backend against the real kernel: uhid boards for hidraw itself,
 // a configfs gadget on dummy_hcd for a board with a USB parent. Run inside
 // hid-vm as root; anywhere else the tests skip.
+#include "../fake_serial_list.h"
 #include "board_descriptors.h"
 #include "device_link.h"
 #include "device_string.h"
@@ -372,26 +373,11 @@ TEST_F(KernelTest, RefusedOpenIsRecordedAsAccessDenied) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-class RecordingSerialList final : public SerialListView {
-public:
-    std::string text() const override { return selected < 0 ? "" : items[selected]; }
-    void clear() override {
-        items.clear();
-        selected = -1;
-    }
-    void setEnabled(bool) override {}
-    void addItem(int, const std::string& text) override { items.push_back(text); }
-    void select(int index) override { selected = index; }
-
-    std::vector<std::string> items;
-    int selected = -1;
-};
-
 TEST_F(KernelTest, DeviceLinkFindsBoardThroughBackend) {
     UhidBoard ours(board("link", kUnnumbered));
     UhidBoard foreign(board("linkforeign", kUnnumbered, kForeignVendor));
     ASSERT_TRUE(ours.created() && foreign.created());
-    RecordingSerialList list;
+    test::FakeSerialList list;
     DeviceLink link(platform, list);
     link.Scan_USB_devices();
     EXPECT_NE(std::find(list.items.begin(), list.items.end(), "KU-link"), list.items.end());
