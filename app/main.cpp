@@ -9,6 +9,11 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kestro Setup"));
+    QApplication::setApplicationVersion(QStringLiteral("1.10"));
+    // Wayland has no window class: this id is how the desktop ties the window
+    // to its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.kestro.KestroSetup"));
     kestro::routeHidLogToCategory();
     const std::unique_ptr<kestro::HidPlatform> system = kestro::makeSystemHidPlatform();
     kestro::LoggingHidPlatform platform(*system);
