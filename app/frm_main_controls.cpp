@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 
 namespace kestro {
@@ -37,6 +38,44 @@ QComboBox* dropDownList(QWidget* container) {
     auto* box = new QComboBox(container);
     box->setEditable(false);
     return box;
+}
+
+// At the layout's widths the styles keep so much room for a list's arrow
+// that "200 ms" no longer fits beside it; half of that room goes to the text.
+class RoomyListStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        QRect rect = QProxyStyle::subControlRect(control, option, sub, widget);
+        if (control != CC_ComboBox || (sub != SC_ComboBoxArrow && sub != SC_ComboBoxEditField))
+            return rect;
+        const int given =
+            QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget).width() / 2;
+        const bool leftToRight = option->direction != Qt::RightToLeft;
+        if (sub == SC_ComboBoxArrow) {
+            if (leftToRight)
+                rect.setLeft(rect.left() + given);
+            else
+                rect.setRight(rect.right() - given);
+        } else if (leftToRight) {
+            rect.setRight(rect.right() + given);
+        } else {
+            rect.setLeft(rect.left() - given);
+        }
+        return rect;
+    }
+};
+
+// Made after every control, so that it outlives the lists when the window's
+// children are deleted in the order they were made.
+void giveListsTextRoom(QWidget* window) {
+    // Over the style the rest of the window has, whichever the desktop chose.
+    auto* style = new RoomyListStyle(window->style()->name());
+    style->setParent(window);
+    for (QComboBox* box : window->findChildren<QComboBox*>())
+        box->setStyle(style);
 }
 
 QPlainTextEdit* textBox(QWidget* container, const char* text) {
@@ -161,6 +200,7 @@ void frmMain::buildControls() {
     buildPermissionHint();
     permissionHint_->raise();
     applyGeometry();
+    giveListsTextRoom(this);
 }
 
 void frmMain::layOutLamps() {
