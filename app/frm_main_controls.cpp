@@ -29,8 +29,17 @@ QString encoderLabelCaption(int n) {
     return QStringLiteral("B%1 B%2").arg(2 * n - 1).arg(2 * n);
 }
 
+// The layout puts each caption's top a little below the top of the list it
+// names, so that top-aligned text stands level with the list's text; centred
+// in its taller box it would sink below it.
+QLabel* label(QWidget* container, const QString& caption) {
+    auto* text = new QLabel(caption, container);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return text;
+}
+
 QLabel* label(QWidget* container, const char* caption) {
-    return new QLabel(QString::fromLatin1(caption), container);
+    return label(container, QString::fromLatin1(caption));
 }
 
 // Every box of the window is a drop-down list: the user picks, never types.
@@ -135,7 +144,7 @@ void frmMain::buildEncoderArea() {
                                {left ? 240.0 : 2400.0, 360.0 + kRowPitch * row, 900, 360});
         const QByteArray labelName = "Label" + QByteArray::number(n + 5);
         QLabel* pair =
-            place(new QLabel(encoderLabelCaption(n), frame3_), labelName.constData(),
+            place(label(frame3_, encoderLabelCaption(n)), labelName.constData(),
                   {left ? 1260.0 : 3420.0, 420.0 + kRowPitch * row, left ? 1095.0 : 1000.0, 375});
         enc->setEnabled(false);
         pair->setEnabled(false);
@@ -164,6 +173,8 @@ void frmMain::buildWindowControls() {
         place(new QPushButton(QStringLiteral("Self Diagnostic"), this), "Selftest",
               {360, 8760, 1575, 375});
     testResult_ = place(label(this, ""), "TestResult", {2160, 8760, 2415, 315});
+    // Beside a taller button, centring keeps the result nearer its text.
+    testResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     controls_[static_cast<int>(Control::TestResult)] = testResult_;
     text1_ = place(textBox(this, "Text1"), "Text1", {120, 9360, 4575, 2295});
     text2_ = place(textBox(this, "Text2"), "Text2", {4800, 9480, 3855, 1455});
