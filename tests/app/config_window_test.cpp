@@ -1,0 +1,414 @@
+// The configuration controls driven as a user drives them, by mouse on the
+// real widgets, judged by the feature reports the simulated board received.
+#include "window_fixture.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestro::test {
+namespace {
+
+using Frame = std::vector<std::uint8_t>;
+using DeviceId = sim::SimPlatform::DeviceId;
+
+// Bytes 0 to 3 of a request, zeros after them to the report's length.
+Frame frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
+    Frame bytes(length, 0);
+    std::copy(head.begin(), head.end(), bytes.begin());
+    return bytes;
+}
+
+const Frame kSettingsRequest = frame({0x00, 0xE0, 0x00, 0x05});
+
+// Opens the list's drop-down and clicks the item that shows text, as a mouse
+// does: the list changes once, straight to that item.
+void pick(QComboBox* box, const QString& text) {
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->showPopup();
+    QAbstractItemView* view = box->view();
+    ASSERT_TRUE(view->isVisible()) << "drop-down did not open";
+    const QModelIndex item = view->model()->index(index, box->modelColumn());
+    view->scrollTo(item);
+    // The item may be laid out wider than the drop-down shows it.
+    const QPoint at = view->visualRect(item).intersected(view->viewport()->rect()).center();
+    // Hovering highlights the item; releasing the button over it chooses it.
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_FALSE(view->isVisible()) << "drop-down still open";
+}
+
+// Clicks the box's tick square, not merely somewhere in the widget.
+void clickTickBox(QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect square = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, square.center());
+}
+
+class ConfigWindow : public WindowTest {
+protected:
+    const std::vector<Frame>& received(DeviceId id) { return sim.board(id).firmware.received; }
+    // What the board received from the index `from` on.
+    std::vector<Frame> receivedSince(DeviceId id, std::size_t from) {
+        const auto& all = received(id);
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    }
+    QComboBox* combo(const char* name) { return control<QComboBox>(name); }
+    QString shown(const char* name) { return combo(name)->currentText(); }
+};
+
+// A board whose stored settings differ from every default the refresh
+// selects, so the readback's own selections all raise change events.
+sim::Board storedSettingsBoard(std::u16string serial = u"K0001") {
+    sim::Board board = sim::saneBoard(std::move(serial));
+    auto& s = board.firmware.settings;
+    s[32] = 0x08; // Enc1 1:4
+    s[34] = 0x04; // Enc2 1:2
+    s[36] = 0x00; // Enc3 off
+    s[62] = 0x0E; // Enc16 1:4
+    s[64] = 15;   // 120 ms
+    s[77] = 0x01; // rotary pulses on
+    s[78] = 4;    // starts at 5
+    return board;
+}
+
+// ---------------------------------------------------------------- writes
+
+struct WriteCase {
+    const char* name;
+    const char* list;
+    const char* item;
+    Frame expected;
+    std::uint16_t featureLength = 65;
+};
+
+class ListWrite : public ConfigWindow, public ::testing::WithParamInterface<WriteCase> {};
+
+TEST_P(ListWrite, PickingAnItemSendsItsWholeFrameOnce) {
+    sim::Board board = storedSettingsBoard();
+    board.caps.FeatureReportByteLength = GetParam().featureLength;
+    const DeviceId id = sim.plug(board);
+    load();
+    ASSERT_TRUE(window->session().settingsLoaded);
+    const std::size_t before = received(id).size();
+
+    pick(combo(GetParam().list), QString::fromLatin1(GetParam().item));
+
+    EXPECT_EQ(shown(GetParam().list), GetParam().item);
+    const std::vector<Frame> sent = receivedSince(id, before);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, ListWrite,
+    ::testing::Values(WriteCase{"Enc5_1to2", "Enc5", "1:2", frame({0x00, 0xEE, 0x28, 0x04})},
+                      WriteCase{"Enc16_off", "Enc16", "off", frame({0x00, 0xEE, 0x3E, 0x00})},
+                      WriteCase{"Enc1_1to1", "Enc1", "1:1", frame({0x00, 0xEE, 0x20, 0x02})},
+                      WriteCase{"Delay_200ms", "Delay", "200 ms", frame({0x00, 0xEE, 0x40, 0x19})},
+                      WriteCase{"Delay_8ms", "Delay", "8 ms", frame({0x00, 0xEE, 0x40, 0x01})},
+                      WriteCase{"RotStart_Auto", "RotStart", "Auto",
+                                frame({0x00, 0xEE, 0x4E, 0xFF})},
+                      WriteCase{"RotStart_2", "RotStart", "2", frame({0x00, 0xEE, 0x4E, 0x01})},
+                      WriteCase{"RotStart_33", "RotStart", "33", frame({0x00, 0xEE, 0x4E, 0x20})},
+                      // The frame follows the board's own feature length, not 65.
+                      WriteCase{"Enc5_on_a_33_byte_board", "Enc5", "1:2",
+                                frame({0x00, 0xEE, 0x28, 0x04}, 33), 33}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConfigWindow, TickingAndClearingRotaryPulsesSendsOneThenZero) {
+    const DeviceId id = sim.plug(sim::saneBoard());
+    load();
+    auto* box = control<QCheckBox>("RotaryPulse");
+    ASSERT_FALSE(box->isChecked());
+    const std::size_t before = received(id).size();
+
+    clickTickBox(box);
+    EXPECT_TRUE(box->isChecked());
+    clickTickBox(box);
+    EXPECT_FALSE(box->isChecked());
+
+    EXPECT_EQ(receivedSince(id, before), (std::vector<Frame>{frame({0x00, 0xEE, 0x4D, 0x01}),
+                                                             frame({0x00, 0xEE, 0x4D, 0x00})}));
+}
+
+// Every item of every list is readable whole in its box at the layout's
+// width: the box shows only the chosen item, so a cut one cannot be told
+// from another ("120 ms" from "12 ms").
+TEST_F(ConfigWindow, EveryItemFitsBesideItsListsArrow) {
+    sim.plug(sim::saneBoard());
+    load();
+    for (const char* name : {"Enc1", "Enc16", "Delay", "RotStart", "SerNo"}) {
+        QComboBox* box = combo(name);
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = false;
+        option.frame = box->hasFrame();
+        option.subControls = QStyle::SC_All;
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, box);
+        ASSERT_GT(box->count(), 0) << name;
+        for (int i = 0; i < box->count(); ++i) {
+            // The label keeps a pixel clear at either end of the field.
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 2, field.width())
+                << name << " \"" << box->itemText(i).toStdString() << "\"";
+        }
+    }
+}
+
+// ---------------------------------------------------------------- self test
+
+struct SelfTestCase {
+    const char* name;
+    std::uint8_t byte0;
+    std::uint8_t byte1;
+    bool replyFails;
+    const char* caption;
+    const char* text1;
+};
+
+class SelfTest : public ConfigWindow, public ::testing::WithParamInterface<SelfTestCase> {};
+
+TEST_P(SelfTest, OnePressOneRequestAndTheOutcomeShown) {
+    sim::Board board = sim::saneBoard();
+    board.firmware.selfTestByte0 = GetParam().byte0;
+    board.firmware.selfTestByte1 = GetParam().byte1;
+    const DeviceId id = sim.plug(board);
+    load();
+    auto* button = control<QPushButton>("Selftest");
+    ASSERT_TRUE(button->isEnabled());
+    sim.board(id).fail.getFeature = GetParam().replyFails;
+    const std::size_t before = received(id).size();
+
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    EXPECT_EQ(receivedSince(id, before), std::vector<Frame>{frame({0x00, 0xE1, 0x00, 0x00})});
+    EXPECT_EQ(control<QLabel>("TestResult")->text(), GetParam().caption);
+    EXPECT_EQ(control<QPlainTextEdit>("Text1")->toPlainText(), GetParam().text1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SelfTest,
+    ::testing::Values(SelfTestCase{"passed", 0, 0, false, "Passed", "0 0"},
+                      SelfTestCase{"failed_on_5", 0, 5, false, "Failed on B5", "0 5"},
+                      SelfTestCase{"failed_on_255", 0, 255, false, "Failed on B255", "0 255"},
+                      SelfTestCase{"byte0_shown_raw", 7, 17, false, "Failed on B17", "7 17"},
+                      // The reply buffer keeps its zeros, which must not read as a pass.
+                      SelfTestCase{"no_reply", 0, 5, true, "No reply", "0 0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- quiet times
+
+// The readback's selections and the scan's must never be echoed to a board:
+// the settings request is all that start-up and reconnection send.
+TEST_F(ConfigWindow, StartUpSendsOnlyTheSettingsRequest) {
+    const DeviceId id = sim.plug(storedSettingsBoard());
+    load();
+    EXPECT_EQ(received(id), std::vector<Frame>{kSettingsRequest});
+    EXPECT_EQ(sim.counters().featureReportsSent, 1);
+    // The readback did change the lists, so their events did fire.
+    EXPECT_EQ(shown("Enc1"), "1:4");
+    EXPECT_EQ(shown("Delay"), "120 ms");
+    EXPECT_EQ(shown("RotStart"), "5");
+    EXPECT_TRUE(control<QCheckBox>("RotaryPulse")->isChecked());
+}
+
+TEST_F(ConfigWindow, ReconnectionAfterUnplugSendsOnlyTheSettingsRequest) {
+    const DeviceId gone = sim.plug(storedSettingsBoard());
+    load();
+    sim.unplug(gone);
+    window->PollDevice();
+    ASSERT_FALSE(boardOpen());
+    window->PollDevice(); // a tick with nothing to find
+    const int sentWhileAway = sim.counters().featureReportsSent;
+    EXPECT_EQ(sentWhileAway, 1);
+
+    const DeviceId back = sim.plug(storedSettingsBoard());
+    window->PollDevice();
+    ASSERT_TRUE(boardOpen());
+    EXPECT_EQ(received(back), std::vector<Frame>{kSettingsRequest});
+    EXPECT_EQ(sim.counters().featureReportsSent, sentWhileAway + 1);
+    EXPECT_EQ(shown("Enc16"), "1:4");
+}
+
+TEST_F(ConfigWindow, ScanSelectionsWithTwoBoardsOpenNothingTwice) {
+    const DeviceId first = sim.plug(storedSettingsBoard(u"K0001"));
+    const DeviceId second = sim.plug(storedSettingsBoard(u"K0002"));
+    load();
+    ASSERT_EQ(combo("SerNo")->count(), 2);
+    EXPECT_TRUE(received(first).empty());
+    EXPECT_EQ(received(second), std::vector<Frame>{kSettingsRequest});
+
+    // Losing the open board: the next scan refills and reselects SerNo, and
+    // only the search that follows opens the remaining board.
+    sim.unplug(second);
+    window->PollDevice();
+    ASSERT_TRUE(boardOpen());
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(first));
+    EXPECT_EQ(received(first), std::vector<Frame>{kSettingsRequest});
+    EXPECT_EQ(received(second), std::vector<Frame>{kSettingsRequest});
+}
+
+TEST_F(ConfigWindow, NothingIsSentWhileNoBoardIsOpen) {
+    sim::Board refused = storedSettingsBoard();
+    refused.fail.accessDenied = true;
+    const DeviceId id = sim.plug(refused);
+    load();
+    ASSERT_FALSE(boardOpen());
+    auto* box = control<QCheckBox>("RotaryPulse");
+    // The only control a user can still reach.
+    ASSERT_TRUE(box->isEnabled());
+    clickTickBox(box);
+    clickTickBox(box);
+    QTest::mouseClick(control<QPushButton>("Selftest"), Qt::LeftButton);
+    window->PollDevice();
+    EXPECT_EQ(sim.counters().featureReportsSent, 0);
+    EXPECT_TRUE(received(id).empty());
+}
+
+TEST_F(ConfigWindow, NothingIsSentAfterTheOpenBoardWasLost) {
+    const DeviceId id = sim.plug(sim::saneBoard());
+    load();
+    sim.unplug(id);
+    window->PollDevice();
+    ASSERT_FALSE(boardOpen());
+    const int sent = sim.counters().featureReportsSent;
+    clickTickBox(control<QCheckBox>("RotaryPulse"));
+    QTest::mouseClick(control<QPushButton>("Selftest"), Qt::LeftButton);
+    EXPECT_EQ(sim.counters().featureReportsSent, sent);
+}
+
+// ---------------------------------------------------------------- switching
+
+class BoardSwitch : public ConfigWindow {
+protected:
+    void SetUp() override {
+        first = sim.plug(storedSettingsBoard(u"K0001"));
+        sim::Board other = sim::saneBoard(u"K0002");
+        other.versionNumber = 0x0101;
+        other.manufacturer = u"Other";
+        second = sim.plug(other);
+        load();
+        ASSERT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(second));
+    }
+    DeviceId first = 0;
+    DeviceId second = 0;
+};
+
+TEST_F(BoardSwitch, PickingTheOtherSerialOpensItAndShowsItsSettings) {
+    ASSERT_EQ(shown("Enc1"), "1:1");
+    pick(combo("SerNo"), QStringLiteral("K0001"));
+
+    EXPECT_TRUE(boardOpen());
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(first));
+    EXPECT_EQ(received(first), std::vector<Frame>{kSettingsRequest});
+    EXPECT_EQ(control<QLabel>("lblManuf")->text(), " Kestro");
+    EXPECT_EQ(control<QLabel>("lblVersion")->text(), " 1.3");
+    EXPECT_EQ(shown("Enc1"), "1:4");
+    EXPECT_EQ(shown("Enc2"), "1:2");
+    EXPECT_EQ(shown("Enc3"), "off");
+    EXPECT_EQ(shown("Delay"), "120 ms");
+    EXPECT_EQ(shown("RotStart"), "5");
+    EXPECT_TRUE(control<QCheckBox>("RotaryPulse")->isChecked());
+    EXPECT_TRUE(combo("RotStart")->isEnabled());
+    EXPECT_TRUE(window->session().settingsLoaded);
+    EXPECT_FALSE(window->session().reconnectPending);
+    EXPECT_EQ(sim.openHandles(), 2);
+    // The old board was only read back at start-up and told nothing since.
+    EXPECT_EQ(received(second), std::vector<Frame>{kSettingsRequest});
+}
+
+TEST_F(BoardSwitch, PickingABoardThatHasGoneEmptiesTheViewUntilThePollFindsOne) {
+    sim.unplug(first); // still listed: the list is only refilled by a scan
+    pick(combo("SerNo"), QStringLiteral("K0001"));
+
+    EXPECT_FALSE(boardOpen());
+    EXPECT_TRUE(window->session().reconnectPending);
+    EXPECT_FALSE(window->session().settingsLoaded);
+    EXPECT_TRUE(window->timer().isActive());
+    EXPECT_EQ(interval(), 250);
+    EXPECT_EQ(sim.openHandles(), 0);
+    EXPECT_EQ(control<QLabel>("lblManuf")->text(), "");
+    EXPECT_EQ(control<QLabel>("lblVersion")->text(), "");
+    for (const char* name : {"Enc1", "Enc16", "Delay", "RotStart"}) {
+        EXPECT_EQ(combo(name)->count(), 0) << name;
+        EXPECT_FALSE(combo(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(control<QWidget>("Selftest")->isEnabled());
+
+    window->PollDevice();
+    EXPECT_TRUE(boardOpen());
+    EXPECT_FALSE(window->session().reconnectPending);
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(second));
+    EXPECT_EQ(combo("SerNo")->count(), 1);
+    EXPECT_EQ(combo("Enc1")->count(), 4);
+    EXPECT_EQ(control<QLabel>("lblManuf")->text(), " Other");
+    EXPECT_TRUE(received(first).empty());
+}
+
+// ---------------------------------------------------------------- pictures
+
+// Pictures of the window made taller, so that the self-diagnostic row below
+// the layout's client area shows. They assert what the eye should find.
+class TallScreenshot : public ConfigWindow {
+protected:
+    void openTall(sim::Board board) {
+        sim.plug(std::move(board));
+        load();
+        ASSERT_TRUE(boardOpen());
+        // Down to just below the self-diagnostic row, above the text boxes.
+        window->resize(window->width(), window->twips().toPx(9240));
+        const QWidget* row = control<QWidget>("Selftest");
+        ASSERT_TRUE(window->rect().contains(row->geometry())) << "self-diagnostic row out of sight";
+        ASSERT_FALSE(window->rect().intersects(control<QWidget>("Text1")->geometry()));
+    }
+    bool save(const char* file) {
+        QDir().mkpath(QStringLiteral(KESTRO_SCREENSHOT_DIR));
+        return window->grab().save(QStringLiteral(KESTRO_SCREENSHOT_DIR "/") + file);
+    }
+};
+
+TEST_F(TallScreenshot, Version13BoardWithStoredSettingsAfterASelfTest) {
+    sim::Board board = storedSettingsBoard();
+    auto& s = board.firmware.settings;
+    s[38] = 0x02; // Enc4 1:1
+    s[48] = 0x04; // Enc9 1:2
+    s[50] = 0x08; // Enc10 1:4
+    s[52] = 0x00; // Enc11 off
+    openTall(board);
+    QTest::mouseClick(control<QPushButton>("Selftest"), Qt::LeftButton);
+    EXPECT_EQ(control<QLabel>("TestResult")->text(), "Passed");
+    EXPECT_EQ(shown("Delay"), "120 ms");
+    EXPECT_EQ(shown("RotStart"), "5");
+    EXPECT_TRUE(control<QCheckBox>("RotaryPulse")->isChecked());
+    EXPECT_TRUE(save("board-settings-v1.3.png"));
+}
+
+TEST_F(TallScreenshot, Version11BoardWithoutStartPositionOrSelfTest) {
+    sim::Board board = sim::saneBoard();
+    board.versionNumber = 0x0101;
+    openTall(board);
+    EXPECT_EQ(control<QLabel>("lblVersion")->text(), " 1.1");
+    for (const char* name : {"RotStart", "Label22", "Selftest", "TestResult"})
+        EXPECT_FALSE(control<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(combo("Enc1")->isEnabled());
+    EXPECT_TRUE(save("board-v1.1.png"));
+}
+
+} // namespace
+} // namespace kestro::test
