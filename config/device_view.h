@@ -16,14 +16,18 @@ enum class Control : int {
     TestResult,
     Delay,
     RotStart,
-    Enc1,                 // Enc1 … Enc16 follow in order
-    Label6 = Enc1 + 16,   // Label6 … Label21 follow in order
+    Enc1,               // Enc1 … Enc16 follow in order
+    Label6 = Enc1 + 16, // Label6 … Label21 follow in order
     Count = Label6 + 16,
 };
 
-constexpr Control encControl(int n) { return static_cast<Control>(static_cast<int>(Control::Enc1) + n - 1); }
+constexpr Control encControl(int n) {
+    return static_cast<Control>(static_cast<int>(Control::Enc1) + n - 1);
+}
 // The label naming the buttons of encoder n ("B1 B2" for encoder 1).
-constexpr Control encLabel(int n) { return static_cast<Control>(static_cast<int>(Control::Label6) + n - 1); }
+constexpr Control encLabel(int n) {
+    return static_cast<Control>(static_cast<int>(Control::Label6) + n - 1);
+}
 constexpr bool isList(Control c) {
     return c == Control::Delay || c == Control::RotStart ||
            (c >= Control::Enc1 && c < Control::Label6);

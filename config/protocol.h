@@ -55,8 +55,12 @@ std::optional<int> decodePulseWidth(std::uint8_t value);
 std::uint8_t encodeRotaryStart(int index);
 // Nothing for values that name no item.
 std::optional<int> decodeRotaryStart(std::uint8_t value);
-constexpr std::uint8_t encodeRotaryPulses(int state) { return state ? 1 : 0; }
-constexpr int decodeRotaryPulses(std::uint8_t value) { return value & 1; }
+constexpr std::uint8_t encodeRotaryPulses(int state) {
+    return state ? 1 : 0;
+}
+constexpr int decodeRotaryPulses(std::uint8_t value) {
+    return value & 1;
+}
 
 // What a general block says, by list index (see the decoders above).
 struct GeneralSettings {

@@ -38,8 +38,8 @@ bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
         return false;
     // Asked of every interface with our vendor ID, even when the product ID
     // alone would do, so every board sees the same requests.
-    const bool named = platform_.getIndexedString(featureHandle, kNameStringIndex,
-                                                  buffers.name.data(), DeviceStringBuffer::kOffered);
+    const bool named = platform_.getIndexedString(
+        featureHandle, kNameStringIndex, buffers.name.data(), DeviceStringBuffer::kOffered);
     lastResult = named;
     // A failed request proves nothing about the name: what the buffer holds
     // then belongs to an earlier interface.
@@ -67,8 +67,8 @@ DeviceLink::Candidate DeviceLink::examine(HidDeviceSet& set, std::uint32_t index
     if (!isKestroBoard(buffers))
         return Candidate::Skip;
 
-    const bool serialRead = platform_.getSerialNumberString(
-        featureHandle, buffers.serial.data(), DeviceStringBuffer::kOffered);
+    const bool serialRead = platform_.getSerialNumberString(featureHandle, buffers.serial.data(),
+                                                            DeviceStringBuffer::kOffered);
     lastResult = serialRead;
     if (!serialRead)
         return Candidate::Skip;

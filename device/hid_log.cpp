@@ -9,9 +9,13 @@ HidLogSink& sink() {
 }
 } // namespace
 
-void setHidLogSink(HidLogSink newSink) { sink() = std::move(newSink); }
+void setHidLogSink(HidLogSink newSink) {
+    sink() = std::move(newSink);
+}
 
-bool hidLogEnabled() { return static_cast<bool>(sink()); }
+bool hidLogEnabled() {
+    return static_cast<bool>(sink());
+}
 
 void hidLog(std::string_view line) {
     if (sink())

@@ -104,16 +104,14 @@ public:
                                        std::uint32_t length) = 0;
     virtual bool getManufacturerString(HidHandle handle, std::uint8_t* buffer,
                                        std::uint32_t length) = 0;
-    virtual bool getProductString(HidHandle handle, std::uint8_t* buffer,
-                                  std::uint32_t length) = 0;
+    virtual bool getProductString(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) = 0;
 
     virtual bool getPreparsedData(HidHandle handle, PreparsedData& data) = 0;
     virtual bool getCaps(PreparsedData data, HidCaps& caps) = 0;
     virtual bool freePreparsedData(PreparsedData data) = 0;
 
     // Byte 0 of buffer is the report ID.
-    virtual bool setFeature(HidHandle handle, const std::uint8_t* buffer,
-                            std::uint32_t length) = 0;
+    virtual bool setFeature(HidHandle handle, const std::uint8_t* buffer, std::uint32_t length) = 0;
     virtual bool getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) = 0;
 
     // Never blocks. Reports come in the layout byte 0 = report ID (0 when the

@@ -9,7 +9,9 @@ namespace kestro {
 
 namespace {
 
-std::string handleText(HidHandle handle) { return "handle " + std::to_string(handle); }
+std::string handleText(HidHandle handle) {
+    return "handle " + std::to_string(handle);
+}
 
 void logResult(const std::string& what, bool ok) {
     if (hidLogEnabled())
@@ -36,8 +38,8 @@ HidHandle LoggingHidPlatform::open(const std::string& path, OpenMode mode,
                                    const SecurityAttributes& security) {
     const HidHandle handle = inner_.open(path, mode, security);
     if (hidLogEnabled()) {
-        std::string line = "open " + path +
-                           (mode == OpenMode::Overlapped ? " (overlapped)" : " (synchronous)");
+        std::string line =
+            "open " + path + (mode == OpenMode::Overlapped ? " (overlapped)" : " (synchronous)");
         if (handle == kNoHandle) {
             const OpenFailure failure = inner_.lastOpenFailure();
             line += failure.accessDenied ? " refused: access denied" : " failed";
@@ -123,8 +125,7 @@ bool LoggingHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer
     return ok;
 }
 
-bool LoggingHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer,
-                                    std::uint32_t length) {
+bool LoggingHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
     const bool ok = inner_.getFeature(handle, buffer, length);
     logReport("get feature", handle, ok, buffer, length);
     return ok;

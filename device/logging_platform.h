@@ -15,8 +15,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
-    bool peekIds(const std::string& path, std::uint16_t& vendor,
-                 std::uint16_t& product) override {
+    bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override {
         return inner_.peekIds(path, vendor, product);
     }
     bool close(HidHandle handle) override;

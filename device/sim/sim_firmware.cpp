@@ -14,8 +14,8 @@ constexpr std::uint8_t kEncoderBlock = 0x20;
 constexpr std::uint8_t kGeneralBlock = 0x40;
 constexpr std::size_t kBlockLength = 32;
 
-void fillBlock(const std::array<std::uint8_t, 256>& settings, std::uint8_t id,
-               std::uint8_t* frame, std::uint32_t length) {
+void fillBlock(const std::array<std::uint8_t, 256>& settings, std::uint8_t id, std::uint8_t* frame,
+               std::uint32_t length) {
     frame[0] = 0;
     if (length > 1)
         frame[1] = id;
@@ -66,9 +66,9 @@ void Firmware::receive(const std::uint8_t* frame, std::uint32_t length) {
 }
 
 bool Firmware::answer(std::uint8_t* frame, std::uint32_t length) {
-    const bool fails = pending == Pending::Settings && !readback.empty() &&
-                       readback[std::min(replyCursor, readback.size() - 1)].kind ==
-                           Reply::Kind::Fail;
+    const bool fails =
+        pending == Pending::Settings && !readback.empty() &&
+        readback[std::min(replyCursor, readback.size() - 1)].kind == Reply::Kind::Fail;
     if (fails) {
         ++replyCursor;
         return false; // a failed fetch leaves the caller's buffer as it was

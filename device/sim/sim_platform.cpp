@@ -58,7 +58,9 @@ bool SimPlatform::plugged(DeviceId id) const {
     return it != devices_.end() && it->second.plugged;
 }
 
-Board& SimPlatform::board(DeviceId id) { return devices_.at(id).board; }
+Board& SimPlatform::board(DeviceId id) {
+    return devices_.at(id).board;
+}
 
 void SimPlatform::queueInputReport(DeviceId id, std::vector<std::uint8_t> report) {
     board(id).inputReports.push_back(std::move(report));
@@ -167,8 +169,8 @@ bool SimPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
 bool SimPlatform::getManufacturerString(HidHandle handle, std::uint8_t* buffer,
                                         std::uint32_t length) {
     Board* board = attached(handle);
-    return board && fetchString(handle, &board->manufacturer, board->fail.manufacturer, buffer,
-                                length);
+    return board &&
+           fetchString(handle, &board->manufacturer, board->fail.manufacturer, buffer, length);
 }
 
 bool SimPlatform::getProductString(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {

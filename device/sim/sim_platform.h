@@ -18,9 +18,9 @@ namespace kestro::sim {
 
 // Per-operation failure injection.
 struct Failures {
-    bool open = false;       // every open fails
+    bool open = false;         // every open fails
     bool accessDenied = false; // every open is refused as a permission problem
-    bool secondOpen = false; // only the overlapped open fails
+    bool secondOpen = false;   // only the overlapped open fails
     bool attributes = false;
     bool string42 = false;
     bool serial = false;
@@ -98,8 +98,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override { return lastOpenFailure_; }
-    bool peekIds(const std::string& path, std::uint16_t& vendor,
-                 std::uint16_t& product) override;
+    bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override;
     bool close(HidHandle handle) override;
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
     bool getIndexedString(HidHandle handle, std::uint32_t index, std::uint8_t* buffer,

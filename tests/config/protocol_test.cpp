@@ -32,7 +32,8 @@ TEST(Addresses, FollowTheSettingsMap) {
 }
 
 TEST(Encodings, EncoderModeBothWays) {
-    const std::pair<int, std::uint8_t> written[] = {{-1, 0}, {0, 0}, {1, 2}, {2, 4}, {3, 8}, {8, 0}};
+    const std::pair<int, std::uint8_t> written[] = {{-1, 0}, {0, 0}, {1, 2},
+                                                    {2, 4},  {3, 8}, {8, 0}};
     for (auto [index, value] : written)
         EXPECT_EQ(encodeEncoderMode(index), value) << index;
     const std::pair<std::uint8_t, int> read[] = {{0x0E, 3}, {0x06, 2}, {0x03, 1}, {0x01, 0},

@@ -66,7 +66,8 @@ TEST_F(RefreshTest, ShowsIdentityAndFillsTheLists) {
     EXPECT_EQ(view.captions[Caption::lblProduct], " Kestro 128 Pro");
     EXPECT_EQ(view.captions[Caption::lblVersion], " 1.3");
     EXPECT_TRUE(view.isEnabled(Control::Frame1));
-    EXPECT_EQ(view.lists[encControl(1)].items, (std::vector<std::string>{"off", "1:1", "1:2", "1:4"}));
+    EXPECT_EQ(view.lists[encControl(1)].items,
+              (std::vector<std::string>{"off", "1:1", "1:2", "1:4"}));
     ASSERT_EQ(view.lists[Control::Delay].items.size(), 25u);
     EXPECT_EQ(view.lists[Control::Delay].items[0], "8 ms");
     EXPECT_EQ(view.lists[Control::Delay].items[24], "200 ms");
@@ -186,8 +187,8 @@ INSTANTIATE_TEST_SUITE_P(Table, GeneralDecode,
 
 TEST_F(RefreshTest, EncoderBytesDecodeByTheirHighestModeBit) {
     const std::pair<std::uint8_t, const char*> table[] = {
-        {0x0E, "1:4"}, {0x06, "1:2"}, {0x03, "1:1"}, {0x01, "off"}, {0xF0, "off"}, {0x0A, "1:4"},
-        {0x10, "off"}};
+        {0x0E, "1:4"}, {0x06, "1:2"}, {0x03, "1:1"}, {0x01, "off"},
+        {0xF0, "off"}, {0x0A, "1:4"}, {0x10, "off"}};
     plugBoard();
     for (auto [value, text] : table) {
         replies({encoders(value)});
@@ -245,8 +246,13 @@ TEST_F(RefreshTest, TheLastBlockOfEachKindWinsAndForeignBlocksAreIgnored) {
     plugBoard();
     std::vector<std::uint8_t> foreign(65, 0xFF);
     foreign[1] = 0x30;
-    replies({general(1, 0, 1), encoders(0x02), {Reply::Kind::Raw, foreign}, general(3, 0, 2),
-             encoders(0x04), {Reply::Kind::Fail, {}}, {Reply::Kind::Raw, foreign}});
+    replies({general(1, 0, 1),
+             encoders(0x02),
+             {Reply::Kind::Raw, foreign},
+             general(3, 0, 2),
+             encoders(0x04),
+             {Reply::Kind::Fail, {}},
+             {Reply::Kind::Raw, foreign}});
     start();
     EXPECT_EQ(view.selectedText(Control::Delay), "24 ms");
     EXPECT_EQ(view.selectedText(Control::RotStart), "3");
@@ -291,22 +297,23 @@ TEST_P(ShortFeatureReports, NeverReadBytesTheReplyDoesNotCarry) {
     plugBoard(board);
     start();
     EXPECT_EQ(takeReceived(id).size(), c.requestSent ? 1u : 0u);
-    EXPECT_EQ(view.selectedText(Control::Delay), c.generalRead ? "200 ms" : c.requestSent ? "48 ms" : "");
-    EXPECT_EQ(view.selectedText(encControl(1)), c.encodersRead ? "1:4" : c.requestSent ? "off" : "");
+    EXPECT_EQ(view.selectedText(Control::Delay), c.generalRead   ? "200 ms"
+                                                 : c.requestSent ? "48 ms"
+                                                                 : "");
+    EXPECT_EQ(view.selectedText(encControl(1)), c.encodersRead  ? "1:4"
+                                                : c.requestSent ? "off"
+                                                                : "");
     EXPECT_EQ(view.isEnabled(Control::Delay), c.requestSent);
     EXPECT_EQ(session.settingsLoaded, c.requestSent);
     EXPECT_EQ(view.captions[Caption::lblManuf], " Kestro");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ShortFeatureReports,
-                         ::testing::Values(LengthCase{0, false, false, false},
-                                           LengthCase{3, false, false, false},
-                                           LengthCase{4, true, false, false},
-                                           LengthCase{16, true, false, false},
-                                           LengthCase{17, true, true, false},
-                                           LengthCase{32, true, true, false},
-                                           LengthCase{33, true, true, true},
-                                           LengthCase{255, true, true, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ShortFeatureReports,
+    ::testing::Values(LengthCase{0, false, false, false}, LengthCase{3, false, false, false},
+                      LengthCase{4, true, false, false}, LengthCase{16, true, false, false},
+                      LengthCase{17, true, true, false}, LengthCase{32, true, true, false},
+                      LengthCase{33, true, true, true}, LengthCase{255, true, true, true}));
 
 } // namespace
 } // namespace kestro

@@ -70,8 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         IdentityCase{"no string 42", KESTRO_VENDOR_ID, 0x2000, std::nullopt, false},
         IdentityCase{"in range, no string 42", KESTRO_VENDOR_ID, 0x1145, std::nullopt, true},
         IdentityCase{"first low byte zero", KESTRO_VENDOR_ID, 0x2000, u"\u4B00estro", false},
-        IdentityCase{"other vendor, named, in range", static_cast<std::uint16_t>(KESTRO_VENDOR_ID + 1),
-                     0x1140, u"Kestro", false}));
+        IdentityCase{"other vendor, named, in range",
+                     static_cast<std::uint16_t>(KESTRO_VENDOR_ID + 1), 0x1140, u"Kestro", false}));
 
 TEST_F(DeviceLinkTest, HighBytesOfTheNameAreNotCompared) {
     Board board = saneBoard();

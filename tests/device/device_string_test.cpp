@@ -46,7 +46,9 @@ TEST(DeviceString, Utf8ConversionReplacesWhatItCannotCarry) {
     EXPECT_EQ(utf8ToUtf16("\xE2\x82\xAC"), u"\u20AC");
     EXPECT_EQ(utf8ToUtf16("\xF0\x9F\x98\x80"), u"\uFFFD");
     EXPECT_EQ(utf8ToUtf16("a\xC3"), u"a\uFFFD");
-    EXPECT_EQ(utf8ToUtf16("\xFF" "b"), u"\uFFFDb");
+    EXPECT_EQ(utf8ToUtf16("\xFF"
+                          "b"),
+              u"\uFFFDb");
 }
 
 TEST(Identity, NameTestNeedsAllSixCharacters) {

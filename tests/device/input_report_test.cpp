@@ -43,7 +43,8 @@ TEST(NewestButtonBytes, LessThanOneReportGivesNothing) {
 
 TEST(NewestButtonBytes, ButtonsAShortReportDoesNotCarryReadReleased) {
     const auto bytes = reports({0x11, 0x22}, 9);
-    const auto newest = newestButtonBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 9);
+    const auto newest =
+        newestButtonBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 9);
     ASSERT_TRUE(newest.has_value());
     EXPECT_EQ((*newest)[0], 0x22);
     EXPECT_EQ((*newest)[7], 0x22 | 0x80);

@@ -38,12 +38,12 @@ TEST_P(ScanStates, ListsEveryBoardAndSelectsTheLast) {
     EXPECT_EQ(platform.counters().setsCreated, platform.counters().setsDestroyed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ScanStates,
-                         ::testing::Values(ScanCase{"none", {}, {}, false},
-                                           ScanCase{"one", {u"A"}, {"A"}, false},
-                                           ScanCase{"three", {u"A", u"B", u"C"}, {"A", "B", "C"}, true},
-                                           ScanCase{"duplicates", {u"D", u"D"}, {"D", "D"}, true},
-                                           ScanCase{"empty serial", {u""}, {""}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScanStates,
+    ::testing::Values(ScanCase{"none", {}, {}, false}, ScanCase{"one", {u"A"}, {"A"}, false},
+                      ScanCase{"three", {u"A", u"B", u"C"}, {"A", "B", "C"}, true},
+                      ScanCase{"duplicates", {u"D", u"D"}, {"D", "D"}, true},
+                      ScanCase{"empty serial", {u""}, {""}, false}));
 
 TEST(Scan, ABoardWithoutReadableSerialIsNotListedNorCounted) {
     sim::SimPlatform platform;
