@@ -88,6 +88,13 @@ LinuxHidPlatform::OpenInterface* LinuxHidPlatform::find(HidHandle handle) {
     return it == interfaces_.end() ? nullptr : &it->second;
 }
 
+std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle) {
+    const OpenInterface* open = find(handle);
+    if (open == nullptr)
+        return std::nullopt;
+    return usbParentOf(kClassDir, open->hidraw);
+}
+
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
     return std::make_unique<HidrawSet>(listHidraw(kClassDir));
 }
@@ -183,21 +190,15 @@ bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, s
                                         std::uint32_t length) {
     if (index == 0 || index > 255 || buffer == nullptr || length == 0)
         return false;
-    std::string node;
+    std::optional<std::string> node;
     {
         std::lock_guard lock(mutex_);
-        OpenInterface* open = find(handle);
-        if (open == nullptr)
-            return false;
-        const auto usb = usbParentOf(kClassDir, open->hidraw);
-        if (!usb)
-            return false;
-        const auto usbfs = usbfsNodeOf(*usb);
-        if (!usbfs)
-            return false;
-        node = *usbfs;
+        const auto usb = usbParentOfHandle(handle);
+        node = usb ? usbfsNodeOf(*usb) : std::nullopt;
     }
-    const auto text = fetchUsbString(node, static_cast<std::uint8_t>(index));
+    if (!node)
+        return false;
+    const auto text = fetchUsbString(*node, static_cast<std::uint8_t>(index));
     return text && deliver(*text, buffer, length);
 }
 
@@ -226,10 +227,7 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,
                                         std::uint8_t* buffer, std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    OpenInterface* open = find(handle);
-    if (open == nullptr)
-        return false;
-    const auto usb = usbParentOf(kClassDir, open->hidraw);
+    const auto usb = usbParentOfHandle(handle);
     if (!usb)
         return false;
     const auto text = readAttribute(*usb + "/" + attribute);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ private:
     };
 
     OpenInterface* find(HidHandle handle);
+    // The sysfs directory of the interface's USB device; called under mutex_.
+    std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
                           std::uint32_t length);
 
