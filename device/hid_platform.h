@@ -83,6 +83,8 @@ public:
 
     virtual std::unique_ptr<HidDeviceSet> presentInterfaces() = 0;
 
+    // kNoHandle on failure. A backend that declines to open another vendor's
+    // device does so without touching it and without reporting access denied.
     virtual HidHandle open(const std::string& path, OpenMode mode,
                            const SecurityAttributes& security) = 0;
     virtual OpenFailure lastOpenFailure() const { return {}; }
