@@ -270,28 +270,25 @@ bool LinuxHidPlatform::freePreparsedData(PreparsedData data) {
     return preparsed_.erase(data) == 1;
 }
 
-bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
-                                  std::uint32_t length) {
+bool LinuxHidPlatform::featureIoctl(HidHandle handle, unsigned long request, void* buffer,
+                                    std::uint32_t length) {
     if (buffer == nullptr || length == 0 || length > kMaxRawReport)
         return false;
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr)
-        return false;
+    return open != nullptr && retryIoctl(open->fd, request, buffer) >= 0;
+}
+
+bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
+                                  std::uint32_t length) {
     // The ioctl takes a non-const pointer but only reads the report.
-    return retryIoctl(open->fd, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer)) >= 0;
+    return featureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length);
 }
 
 bool LinuxHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxRawReport)
-        return false;
-    std::lock_guard lock(mutex_);
-    OpenInterface* open = find(handle);
-    if (open == nullptr)
-        return false;
     // The kernel writes at most length bytes, starting with the report ID
     // taken from buffer[0].
-    return retryIoctl(open->fd, HIDIOCGFEATURE(length), buffer) >= 0;
+    return featureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
 }
 
 ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* buffer,

@@ -67,6 +67,8 @@ private:
     };
 
     OpenInterface* find(HidHandle handle);
+    // A feature-report ioctl on the handle's node, length checked first.
+    bool featureIoctl(HidHandle handle, unsigned long request, void* buffer, std::uint32_t length);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
