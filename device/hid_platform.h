@@ -88,6 +88,10 @@ public:
     virtual HidHandle open(const std::string& path, OpenMode mode,
                            const SecurityAttributes& security) = 0;
     virtual OpenFailure lastOpenFailure() const { return {}; }
+    // Why the last getIndexedString failed, when the system refused access to
+    // a node the request needs besides the open interface (on Linux, the
+    // board's USB device node); empty otherwise.
+    virtual OpenFailure lastStringFailure() const { return {}; }
     // Vendor and product as the system shows them without opening the
     // interface; false when the backend cannot tell.
     virtual bool peekIds(const std::string& /*path*/, std::uint16_t& /*vendor*/,
@@ -112,8 +116,12 @@ public:
     virtual bool getCaps(PreparsedData data, HidCaps& caps) = 0;
     virtual bool freePreparsedData(PreparsedData data) = 0;
 
-    // Byte 0 of buffer is the report ID.
+    // Byte 0 of buffer is the report ID. A length the backend cannot carry
+    // fails the request without reaching the device.
     virtual bool setFeature(HidHandle handle, const std::uint8_t* buffer, std::uint32_t length) = 0;
+    // True only when a whole report of length bytes arrived: a shorter reply
+    // fails the request, so that bytes the board did not send are never taken
+    // for its own. The buffer's contents after a failure mean nothing.
     virtual bool getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) = 0;
 
     // Never blocks. Reports come in the layout byte 0 = report ID (0 when the

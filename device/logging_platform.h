@@ -15,6 +15,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
+    OpenFailure lastStringFailure() const override { return inner_.lastStringFailure(); }
     bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override {
         return inner_.peekIds(path, vendor, product);
     }

@@ -94,7 +94,8 @@ bool Firmware::answer(std::uint8_t* frame, std::uint32_t length) {
         return true;
     case Reply::Kind::Raw:
         std::memcpy(frame, reply.bytes.data(), std::min<std::size_t>(length, reply.bytes.size()));
-        return true;
+        // Whatever of a short reply landed in the buffer, the request fails.
+        return reply.bytes.size() >= length;
     case Reply::Kind::Fail:
         break;
     }

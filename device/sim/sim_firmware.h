@@ -14,7 +14,8 @@ struct Reply {
     enum class Kind {
         EncoderBlock, // block 0x20 made from the settings table
         GeneralBlock, // block 0x40 made from the settings table
-        Raw,          // bytes as given (byte 0 is the report ID)
+        Raw,          // bytes as given (byte 0 is the report ID); fewer bytes
+                      // than the report's length make a short reply, which fails
         Fail,         // the fetch fails
     };
     Kind kind = Kind::EncoderBlock;

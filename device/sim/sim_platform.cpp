@@ -208,6 +208,7 @@ bool SimPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer, std::
     if (!board || length == 0)
         return false;
     ++counters_.featureReportsSent;
+    ++board->featureSets;
     if (board->fail.setFeature || length != board->caps.FeatureReportByteLength)
         return false;
     board->firmware.receive(buffer, length);
@@ -216,7 +217,10 @@ bool SimPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer, std::
 
 bool SimPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
     Board* board = attached(handle);
-    if (!board || board->fail.getFeature || length == 0 ||
+    if (!board)
+        return false;
+    ++board->featureGets;
+    if (board->fail.getFeature || length == 0 ||
         length != board->caps.FeatureReportByteLength)
         return false;
     return board->firmware.answer(buffer, length);

@@ -53,6 +53,8 @@ struct Board {
     int opens = 0;
     int string42Requests = 0;
     int serialRequests = 0;
+    int featureSets = 0; // set-feature requests that reached the board
+    int featureGets = 0; // get-feature requests that reached the board
 };
 
 // A sane board to copy and change one field of.
