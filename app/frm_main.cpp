@@ -46,18 +46,28 @@ frmMain::~frmMain() {
 
 void frmMain::connectHandlers() {
     connect(&timer_, &QTimer::timeout, this, &frmMain::Timer_Timer);
-    for (int n = 1; n <= 16; ++n)
-        connect(list(encControl(n)), &QComboBox::currentIndexChanged, this,
-                [this, n] { session_.Enc_Click(n); });
-    connect(list(Control::Delay), &QComboBox::currentIndexChanged, this,
-            [this] { session_.Delay_Click(); });
-    connect(list(Control::RotStart), &QComboBox::currentIndexChanged, this,
-            [this] { session_.RotStart_Click(); });
+    // A user's pick arrives as activated, once per item chosen and also for
+    // the item already shown; the program's own selections raise the same
+    // handlers from selectListItem and clearList.
+    for (int c = 0; c < static_cast<int>(Control::Count); ++c) {
+        const auto control = static_cast<Control>(c);
+        if (QComboBox* box = list(control))
+            connect(box, &QComboBox::activated, this, [this, control] { listClicked(control); });
+    }
     // toggled fires for the program's own setChecked too, as the session expects.
     connect(rotaryPulse_, &QCheckBox::toggled, this, [this] { session_.RotaryPulse_Click(); });
     connect(static_cast<QPushButton*>(controls_[static_cast<int>(Control::Selftest)]),
             &QPushButton::clicked, this, [this] { session_.Selftest_Click(); });
-    connect(serNo_, &QComboBox::currentIndexChanged, this, &frmMain::onSerNoSelected);
+    connect(serNo_, &QComboBox::activated, this, &frmMain::onSerNoSelected);
+}
+
+void frmMain::listClicked(Control control) {
+    if (control == Control::Delay)
+        session_.Delay_Click();
+    else if (control == Control::RotStart)
+        session_.RotStart_Click();
+    else
+        session_.Enc_Click(static_cast<int>(control) - static_cast<int>(Control::Enc1) + 1);
 }
 
 void frmMain::Form_Load() {

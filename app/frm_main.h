@@ -93,6 +93,8 @@ private:
     void loseBoard();
     void searchForBoard();
     void onSerNoSelected();
+    // The selection handler of a configuration list.
+    void listClicked(Control control);
     void setPollInterval(int milliseconds);
     void updatePermissionHint();
     void showPermissionHint(const RefusedBoard& board);

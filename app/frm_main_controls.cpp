@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QWheelEvent>
 
 namespace kestro {
 
@@ -42,10 +43,28 @@ QLabel* label(QWidget* container, const char* caption) {
     return label(container, QString::fromLatin1(caption));
 }
 
+// A wheel turned over a list the user is not working in belongs to the
+// window, which a screen too small for it may scroll: a notch on its way past
+// must neither rewrite a board setting nobody chose nor switch boards.
+class DropDownList final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (hasFocus())
+            QComboBox::wheelEvent(event);
+        else
+            event->ignore(); // on to the parent
+    }
+};
+
 // Every box of the window is a drop-down list: the user picks, never types.
 QComboBox* dropDownList(QWidget* container) {
-    auto* box = new QComboBox(container);
+    auto* box = new DropDownList(container);
     box->setEditable(false);
+    // Focus comes by click or Tab, never from a passing wheel.
+    box->setFocusPolicy(Qt::StrongFocus);
     return box;
 }
 
@@ -127,7 +146,7 @@ void frmMain::buildIdentityArea() {
     // Made after lblSerialNumber so that it covers the label's left part.
     serNo_ = place(dropDownList(frame1_), "SerNo", {1680, 300, 1560, 360});
     serNo_->setEnabled(false);
-    serNoList_.attach(serNo_);
+    serNoList_.attach(serNo_, [this] { onSerNoSelected(); });
     controls_[static_cast<int>(Control::Frame1)] = frame1_;
 }
 

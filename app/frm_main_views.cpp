@@ -15,22 +15,44 @@ namespace {
 QString latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// The lists choose nothing when an item is added, as the device view and the
+// serial list expect, and tell the caller whether a selection or a clearing
+// changed the index, which is when they raise their handlers.
+void insertUnselected(QComboBox* box, int index, const QString& text) {
+    const bool wasEmpty = box->count() == 0;
+    box->insertItem(index, text);
+    if (wasEmpty)
+        box->setCurrentIndex(-1);
+}
+bool selectIndex(QComboBox* box, int index) {
+    const int before = box->currentIndex();
+    box->setCurrentIndex(index);
+    return box->currentIndex() != before;
+}
+bool clearItems(QComboBox* box) {
+    const int before = box->currentIndex();
+    box->clear();
+    return before != -1;
+}
 } // namespace
 
 std::string SerNoList::text() const {
     return combo_->currentText().toLatin1().toStdString();
 }
 void SerNoList::clear() {
-    combo_->clear();
+    if (clearItems(combo_))
+        onSelection_();
 }
 void SerNoList::setEnabled(bool enabled) {
     combo_->setEnabled(enabled);
 }
 void SerNoList::addItem(int index, const std::string& text) {
-    combo_->insertItem(index, latin1(text));
+    insertUnselected(combo_, index, latin1(text));
 }
 void SerNoList::select(int index) {
-    combo_->setCurrentIndex(index);
+    if (selectIndex(combo_, index))
+        onSelection_();
 }
 
 QComboBox* frmMain::list(Control control) const {
@@ -63,18 +85,18 @@ void frmMain::setCaption(Caption caption, const std::string& text) {
 }
 
 void frmMain::clearList(Control control) {
-    if (QComboBox* box = list(control))
-        box->clear();
+    if (QComboBox* box = list(control); box && clearItems(box))
+        listClicked(control);
 }
 
 void frmMain::addListItem(Control control, int index, const std::string& text) {
     if (QComboBox* box = list(control))
-        box->insertItem(index, latin1(text));
+        insertUnselected(box, index, latin1(text));
 }
 
 void frmMain::selectListItem(Control control, int index) {
-    if (QComboBox* box = list(control))
-        box->setCurrentIndex(index);
+    if (QComboBox* box = list(control); box && selectIndex(box, index))
+        listClicked(control);
 }
 
 int frmMain::selectedIndex(Control control) const {

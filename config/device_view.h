@@ -42,9 +42,10 @@ public:
     virtual void setEnabled(Control control, bool enabled) = 0;
     virtual void setCaption(Caption caption, const std::string& text) = 0;
 
-    // Lists (Enc1 … Enc16, Delay, RotStart). Selecting raises the list's
-    // change event synchronously, as a pick by the user does; -1 selects
-    // nothing.
+    // Lists (Enc1 … Enc16, Delay, RotStart). Selecting or clearing raises
+    // the list's change event synchronously where the selected index
+    // changes; adding an item selects nothing; -1 selects nothing. A user's
+    // pick raises it also for the item already selected.
     virtual void clearList(Control list) = 0;
     virtual void addListItem(Control list, int index, const std::string& text) = 0;
     virtual void selectListItem(Control list, int index) = 0;

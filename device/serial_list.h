@@ -14,7 +14,9 @@ public:
     virtual void clear() = 0;
     virtual void setEnabled(bool enabled) = 0;
     virtual void addItem(int index, const std::string& text) = 0;
-    // Raises the list's selection event synchronously, as a user's pick does.
+    // Raises the list's selection event synchronously where the index
+    // changes (clear() does too, when it drops a selection); adding an item
+    // selects nothing. A user's pick raises it also for the item shown.
     virtual void select(int index) = 0;
 };
 

@@ -1,8 +1,9 @@
-// The configuration controls driven as a user drives them, by mouse on the
-// real widgets, judged by the feature reports the simulated board received.
+// The configuration controls driven as a user drives them, by mouse, keys and
+// wheel on the real widgets, judged by the feature reports the simulated board
+// received.
+#include "user_input.h"
 #include "window_fixture.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -10,67 +11,21 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace kestro::test {
 namespace {
 
-using Frame = std::vector<std::uint8_t>;
-using DeviceId = sim::SimPlatform::DeviceId;
-
-// Bytes 0 to 3 of a request, zeros after them to the report's length.
-Frame frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
-    Frame bytes(length, 0);
-    std::copy(head.begin(), head.end(), bytes.begin());
-    return bytes;
-}
-
 const Frame kSettingsRequest = frame({0x00, 0xE0, 0x00, 0x05});
 
-// Opens the list's drop-down and clicks the item that shows text, as a mouse
-// does: the list changes once, straight to that item.
-void pick(QComboBox* box, const QString& text) {
-    const int index = box->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    box->showPopup();
-    QAbstractItemView* view = box->view();
-    ASSERT_TRUE(view->isVisible()) << "drop-down did not open";
-    const QModelIndex item = view->model()->index(index, box->modelColumn());
-    view->scrollTo(item);
-    // The item may be laid out wider than the drop-down shows it.
-    const QPoint at = view->visualRect(item).intersected(view->viewport()->rect()).center();
-    // Hovering highlights the item; releasing the button over it chooses it.
-    QTest::mouseMove(view->viewport(), at);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    ASSERT_FALSE(view->isVisible()) << "drop-down still open";
-}
-
-// Clicks the box's tick square, not merely somewhere in the widget.
-void clickTickBox(QCheckBox* box) {
-    QStyleOptionButton option;
-    option.initFrom(box);
-    const QRect square = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-    QTest::mouseClick(box, Qt::LeftButton, {}, square.center());
-}
-
-class ConfigWindow : public WindowTest {
-protected:
-    const std::vector<Frame>& received(DeviceId id) { return sim.board(id).firmware.received; }
-    // What the board received from the index `from` on.
-    std::vector<Frame> receivedSince(DeviceId id, std::size_t from) {
-        const auto& all = received(id);
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
-    }
-    QComboBox* combo(const char* name) { return control<QComboBox>(name); }
-    QString shown(const char* name) { return combo(name)->currentText(); }
-};
+using ConfigWindow = WindowTest;
 
 // A board whose stored settings differ from every default the refresh
 // selects, so the readback's own selections all raise change events.
@@ -147,6 +102,271 @@ TEST_F(ConfigWindow, TickingAndClearingRotaryPulsesSendsOneThenZero) {
                                                              frame({0x00, 0xEE, 0x4D, 0x00})}));
 }
 
+// ---------------------------------------------------------------- only the user's picks
+
+// Counts the wheel events that reach the object it watches.
+class WheelCounter final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Wheel)
+            ++count;
+        return false;
+    }
+};
+
+// Two boards with stored settings, the second one open, the window active so
+// that a list can hold the keyboard focus.
+class UserPicks : public ConfigWindow {
+protected:
+    void SetUp() override {
+        other = sim.plug(storedSettingsBoard(u"K0001"));
+        id = sim.plug(storedSettingsBoard(u"K0002"));
+        load();
+        ASSERT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(id));
+        ASSERT_TRUE(combo("SerNo")->isEnabled());
+        activate();
+        before = received(id).size();
+    }
+    std::vector<Frame> sent() { return receivedSince(id, before); }
+
+    DeviceId other = 0;
+    DeviceId id = 0;
+    std::size_t before = 0;
+};
+
+class WheelOverAnUnfocusedList : public UserPicks,
+                                 public ::testing::WithParamInterface<const char*> {};
+
+// Scrolling a tall window past its lists must not rewrite the board.
+TEST_P(WheelOverAnUnfocusedList, ChangesNothingAndGoesOnToTheWindow) {
+    QComboBox* box = combo(GetParam());
+    const QString was = box->currentText();
+    const sim::Board& board = sim.board(id);
+    const int opens = board.opens;
+    const int sets = board.featureSets;
+    const int otherOpens = sim.board(other).opens;
+    auto* focused = control<QCheckBox>("RotaryPulse");
+    focused->setFocus(Qt::TabFocusReason);
+    WheelCounter atWindow;
+    window->installEventFilter(&atWindow);
+
+    turnWheel(box, -3);
+    turnWheel(box, 3);
+
+    EXPECT_EQ(box->currentText(), was);
+    EXPECT_FALSE(box->hasFocus());
+    EXPECT_TRUE(focused->hasFocus());
+    EXPECT_EQ(atWindow.count, 6);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(board.featureSets, sets);
+    EXPECT_EQ(board.opens, opens);
+    EXPECT_EQ(sim.board(other).opens, otherOpens);
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(id));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, WheelOverAnUnfocusedList,
+                         ::testing::Values("Enc1", "Enc9", "Enc16", "Delay", "RotStart", "SerNo"));
+
+struct StepCase {
+    const char* name;
+    const char* list;
+    std::function<void(QComboBox*)> act;
+    const char* shownAfter;
+    std::vector<Frame> expected;
+};
+
+class PickByKeyOrWheel : public UserPicks, public ::testing::WithParamInterface<StepCase> {};
+
+// One frame for every item that ends up chosen, none for a mere look.
+TEST_P(PickByKeyOrWheel, SendsOneFramePerItemChosen) {
+    QComboBox* box = combo(GetParam().list);
+    GetParam().act(box);
+    EXPECT_EQ(box->currentText(), GetParam().shownAfter);
+    EXPECT_EQ(sent(), GetParam().expected);
+}
+
+// The stored settings: Enc1 "1:4" (the last item), Enc3 "off", Delay
+// "120 ms", RotStart "5".
+INSTANTIATE_TEST_SUITE_P(
+    Steps, PickByKeyOrWheel,
+    ::testing::Values(StepCase{"arrows_on_the_closed_list",
+                               "Enc3",
+                               [](QComboBox* box) { stepByKeys(box, Qt::Key_Down, 2); },
+                               "1:2",
+                               {frame({0x00, 0xEE, 0x24, 0x02}), frame({0x00, 0xEE, 0x24, 0x04})}},
+                      StepCase{"arrow_past_the_last_item",
+                               "Enc1",
+                               [](QComboBox* box) { stepByKeys(box, Qt::Key_Down, 1); },
+                               "1:4",
+                               {}},
+                      StepCase{"arrow_up",
+                               "Delay",
+                               [](QComboBox* box) { stepByKeys(box, Qt::Key_Up, 1); },
+                               "112 ms",
+                               {frame({0x00, 0xEE, 0x40, 0x0E})}},
+                      StepCase{"through_the_drop_down_then_enter",
+                               "RotStart",
+                               [](QComboBox* box) { pickByKeys(box, Qt::Key_Down, 2); },
+                               "7",
+                               {frame({0x00, 0xEE, 0x4E, 0x06})}},
+                      StepCase{"enter_on_the_item_shown",
+                               "Enc3",
+                               [](QComboBox* box) { pickByKeys(box, Qt::Key_Down, 0); },
+                               "off",
+                               {frame({0x00, 0xEE, 0x24, 0x00})}},
+                      StepCase{"drop_down_left_with_escape",
+                               "Enc3",
+                               [](QComboBox* box) {
+                                   box->showPopup();
+                                   QTest::keyClick(box->view(), Qt::Key_Down);
+                                   QTest::keyClick(box->view(), Qt::Key_Escape);
+                               },
+                               "off",
+                               {}},
+                      StepCase{"wheel_on_the_focused_list",
+                               "Delay",
+                               [](QComboBox* box) {
+                                   box->setFocus(Qt::TabFocusReason);
+                                   turnWheel(box, -2);
+                               },
+                               "136 ms",
+                               {frame({0x00, 0xEE, 0x40, 0x10}), frame({0x00, 0xEE, 0x40, 0x11})}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RePickCase {
+    const char* list;
+    Frame expected;
+};
+
+class RePick : public UserPicks, public ::testing::WithParamInterface<RePickCase> {};
+
+TEST_P(RePick, PickingTheItemShownSendsItOnce) {
+    QComboBox* box = combo(GetParam().list);
+    const QString item = box->currentText();
+    pick(box, item);
+    EXPECT_EQ(box->currentText(), item);
+    EXPECT_EQ(sent(), std::vector<Frame>{GetParam().expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, RePick,
+                         ::testing::Values(RePickCase{"Enc1", frame({0x00, 0xEE, 0x20, 0x08})},
+                                           RePickCase{"Enc3", frame({0x00, 0xEE, 0x24, 0x00})},
+                                           RePickCase{"Delay", frame({0x00, 0xEE, 0x40, 0x0F})},
+                                           RePickCase{"RotStart", frame({0x00, 0xEE, 0x4E, 0x04})}),
+                         [](const auto& info) { return std::string(info.param.list); });
+
+TEST_F(UserPicks, AWriteTheBoardRejectedIsRepeatedByPickingItAgain) {
+    sim.board(id).fail.setFeature = true;
+    pick(combo("Enc5"), QStringLiteral("1:2"));
+    EXPECT_EQ(window->link().lastResult, 0);
+    sim.board(id).fail.setFeature = false;
+    pick(combo("Enc5"), QStringLiteral("1:2"));
+    EXPECT_EQ(window->link().lastResult, 1);
+    EXPECT_EQ(sent(), std::vector<Frame>{frame({0x00, 0xEE, 0x28, 0x04})});
+    EXPECT_EQ(sim.board(id).firmware.settings[0x28], 0x04);
+}
+
+TEST_F(UserPicks, PickingTheOpenBoardsSerialReopensItAndReadsItBack) {
+    sim::Board& board = sim.board(id);
+    const int opens = board.opens;
+    const int sets = board.featureSets;
+    const int gets = board.featureGets;
+    // Changed behind the window's back, so only a new readback shows it.
+    board.firmware.settings[32] = 0x02;
+
+    pick(combo("SerNo"), QStringLiteral("K0002"));
+
+    EXPECT_TRUE(boardOpen());
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(id));
+    EXPECT_EQ(board.opens, opens + 2) << "both handles opened once more";
+    EXPECT_EQ(sim.openHandles(), 2);
+    EXPECT_EQ(board.featureSets, sets + 1);
+    EXPECT_EQ(board.featureGets, gets + 8);
+    EXPECT_EQ(sent(), std::vector<Frame>{kSettingsRequest});
+    EXPECT_EQ(shown("Enc1"), "1:1");
+    EXPECT_TRUE(window->session().settingsLoaded);
+    EXPECT_FALSE(window->session().reconnectPending);
+}
+
+TEST_F(UserPicks, AnArrowOnTheSerialListSwitchesOnce) {
+    const int opens = sim.board(other).opens;
+    stepByKeys(combo("SerNo"), Qt::Key_Up, 1);
+    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(other));
+    EXPECT_EQ(sim.board(other).opens, opens + 2);
+    EXPECT_EQ(received(other), std::vector<Frame>{kSettingsRequest});
+    EXPECT_TRUE(sent().empty());
+    // Up again finds no item above the first: no switch.
+    stepByKeys(combo("SerNo"), Qt::Key_Up, 1);
+    EXPECT_EQ(sim.board(other).opens, opens + 2);
+}
+
+struct ProgramCase {
+    const char* name;
+    std::function<void(DeviceView&)> act;
+    Control list;
+    int selectedAfter;
+    std::vector<Frame> expected;
+};
+
+class ProgramSelection : public ConfigWindow, public ::testing::WithParamInterface<ProgramCase> {};
+
+// The refresh and readback count on the lists raising their handlers where,
+// and only where, the program changes the index; while the settings count as
+// loaded, each raise shows as a frame.
+TEST_P(ProgramSelection, RaisesTheHandlerWhereTheIndexChanges) {
+    const DeviceId id = sim.plug(storedSettingsBoard());
+    load();
+    ASSERT_TRUE(window->session().settingsLoaded);
+    const std::size_t before = received(id).size();
+    GetParam().act(*window);
+    EXPECT_EQ(window->selectedIndex(GetParam().list), GetParam().selectedAfter);
+    EXPECT_EQ(receivedSince(id, before), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ProgramSelection,
+    ::testing::Values(ProgramCase{"select_the_index_shown",
+                                  [](DeviceView& v) { v.selectListItem(Control::Enc1, 3); },
+                                  Control::Enc1,
+                                  3,
+                                  {}},
+                      ProgramCase{"select_another_index",
+                                  [](DeviceView& v) { v.selectListItem(Control::Enc1, 1); },
+                                  Control::Enc1,
+                                  1,
+                                  {frame({0x00, 0xEE, 0x20, 0x02})}},
+                      ProgramCase{"select_nothing",
+                                  [](DeviceView& v) { v.selectListItem(Control::Delay, -1); },
+                                  Control::Delay,
+                                  -1,
+                                  {frame({0x00, 0xEE, 0x40, 0x00})}},
+                      ProgramCase{"clear_twice",
+                                  [](DeviceView& v) {
+                                      v.clearList(encControl(16));
+                                      v.clearList(encControl(16));
+                                  },
+                                  encControl(16),
+                                  -1,
+                                  {frame({0x00, 0xEE, 0x3E, 0x00})}},
+                      // No selection is nothing a user could have chosen.
+                      ProgramCase{"clear_the_start_position",
+                                  [](DeviceView& v) { v.clearList(Control::RotStart); },
+                                  Control::RotStart,
+                                  -1,
+                                  {}},
+                      ProgramCase{"add_to_an_emptied_list",
+                                  [](DeviceView& v) {
+                                      v.clearList(Control::Delay);
+                                      v.addListItem(Control::Delay, 0, "8 ms");
+                                  },
+                                  Control::Delay,
+                                  -1,
+                                  {frame({0x00, 0xEE, 0x40, 0x00})}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Every item of every list is readable whole in its box at the layout's
 // width: the box shows only the chosen item, so a cut one cannot be told
 // from another ("120 ms" from "12 ms").
@@ -192,12 +412,17 @@ TEST_P(SelfTest, OnePressOneRequestAndTheOutcomeShown) {
     load();
     auto* button = control<QPushButton>("Selftest");
     ASSERT_TRUE(button->isEnabled());
-    sim.board(id).fail.getFeature = GetParam().replyFails;
+    sim::Board& shownBoard = sim.board(id);
+    shownBoard.fail.getFeature = GetParam().replyFails;
     const std::size_t before = received(id).size();
+    const int sets = shownBoard.featureSets;
+    const int gets = shownBoard.featureGets;
 
     QTest::mouseClick(button, Qt::LeftButton);
 
     EXPECT_EQ(receivedSince(id, before), std::vector<Frame>{frame({0x00, 0xE1, 0x00, 0x00})});
+    EXPECT_EQ(shownBoard.featureSets, sets + 1);
+    EXPECT_EQ(shownBoard.featureGets, gets + 1) << "one read, answered or not";
     EXPECT_EQ(control<QLabel>("TestResult")->text(), GetParam().caption);
     EXPECT_EQ(control<QPlainTextEdit>("Text1")->toPlainText(), GetParam().text1);
 }
@@ -221,6 +446,8 @@ TEST_F(ConfigWindow, StartUpSendsOnlyTheSettingsRequest) {
     load();
     EXPECT_EQ(received(id), std::vector<Frame>{kSettingsRequest});
     EXPECT_EQ(sim.counters().featureReportsSent, 1);
+    EXPECT_EQ(sim.board(id).featureSets, 1);
+    EXPECT_EQ(sim.board(id).featureGets, 8);
     // The readback did change the lists, so their events did fire.
     EXPECT_EQ(shown("Enc1"), "1:4");
     EXPECT_EQ(shown("Delay"), "120 ms");

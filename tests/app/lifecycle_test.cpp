@@ -1,6 +1,7 @@
 // Start-up and shutdown around a board, the controls' handlers as the window
 // wires them, the board switch and the permission hint.
 #include "config/protocol.h"
+#include "user_input.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -61,10 +62,10 @@ template <class W> W* child(frmMain& window, const char* name) {
     return window.findChild<W*>(QString::fromLatin1(name));
 }
 
-// The user picks an item other than the one the readback selected.
+// The user steps with an arrow key from the item the readback selected.
 void pickAnother(frmMain& window, const char* name) {
     QComboBox* box = child<QComboBox>(window, name);
-    box->setCurrentIndex((box->currentIndex() + 1) % box->count());
+    stepByKeys(box, box->currentIndex() + 1 < box->count() ? Qt::Key_Down : Qt::Key_Up, 1);
 }
 
 struct HandlerCase {
@@ -119,7 +120,7 @@ TEST_F(Lifecycle, PickingASerialNumberSwitchesBoards) {
     EXPECT_TRUE(serNo->isEnabled());
     EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(second));
 
-    serNo->setCurrentIndex(0);
+    stepByKeys(serNo, Qt::Key_Up, 1);
     EXPECT_TRUE(boardOpen());
     EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(first));
     EXPECT_EQ(sim.openHandles(), 2);

@@ -5,16 +5,43 @@
 #include "app/lamp_grid.h"
 #include "sim/sim_platform.h"
 
+#include <QComboBox>
+#include <QTest>
+#include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
+#include <ostream>
+#include <vector>
+
+// Texts in failure messages as text, not as a row of code units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace kestro::test {
+
+using Frame = std::vector<std::uint8_t>;
+using DeviceId = sim::SimPlatform::DeviceId;
+
+// Bytes 0 to 3 of a request, zeros after them to the report's length.
+inline Frame frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
+    Frame bytes(length, 0);
+    std::copy(head.begin(), head.end(), bytes.begin());
+    return bytes;
+}
 
 class WindowTest : public ::testing::Test {
 protected:
     void load() {
         window = std::make_unique<frmMain>(sim);
         window->Form_Load();
+    }
+    // Keyboard focus, and so the wheel, needs the window to be the active one.
+    void activate() {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void TearDown() override {
         if (window)
@@ -26,9 +53,18 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
+    QComboBox* combo(const char* name) const { return control<QComboBox>(name); }
+    QString shown(const char* name) const { return combo(name)->currentText(); }
     LampGrid& lamps() { return window->lampGrid(); }
     bool boardOpen() const { return window->link().deviceDetected; }
     int interval() const { return window->timer().interval(); }
+
+    const std::vector<Frame>& received(DeviceId id) { return sim.board(id).firmware.received; }
+    // What the board received from the index `from` on.
+    std::vector<Frame> receivedSince(DeviceId id, std::size_t from) {
+        const auto& all = received(id);
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    }
 
     sim::SimPlatform sim;
     std::unique_ptr<frmMain> window;
