@@ -33,6 +33,16 @@ void FakeView::selectListItem(Control list, int index) {
     raise(list);
 }
 
+void FakeView::pick(Control list, int index) {
+    FakeList& l = lists.at(list);
+    if (!isEnabled(list) || index < 0 || index >= static_cast<int>(l.items.size()))
+        return;
+    if (l.selected == index)
+        raise(list);
+    else
+        selectListItem(list, index);
+}
+
 void FakeView::setRotaryPulse(int state) {
     if (checkState == state)
         return;

@@ -1,6 +1,7 @@
 // A window without widgets: it keeps the state the configuration code sets and,
-// like the real controls, raises the change handlers synchronously whenever a
-// selection or the check box changes, whoever changed it.
+// like the real controls, raises the change handlers synchronously whenever
+// the program changes a selection or the check box, and on every pick a user
+// makes, also of the item already selected.
 #pragma once
 
 #include "config/config_session.h"
@@ -36,8 +37,8 @@ public:
     void setTimerEnabled(bool on) override { timerEnabled = on; }
     void setTimerInterval(int ms) override { timerInterval = ms; }
 
-    // What a user's pick does: select, which raises the handler.
-    void pick(Control list, int index) { selectListItem(list, index); }
+    // A user's pick of an item the list shows, in a list that is enabled.
+    void pick(Control list, int index);
     void click() { setRotaryPulse(checkState ? 0 : 1); }
 
     std::string selectedText(Control list) const;

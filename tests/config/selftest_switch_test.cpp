@@ -40,9 +40,15 @@ TEST_F(SessionTest, SelftestWithoutAnAnswerSaysSo) {
     for (auto fail : {&sim::Failures::setFeature, &sim::Failures::getFeature}) {
         const auto id = platform.plug(sim::saneBoard());
         start();
-        platform.board(id).fail.*fail = true;
+        sim::Board& board = platform.board(id);
+        board.fail.*fail = true;
+        const int sets = board.featureSets;
+        const int gets = board.featureGets;
         session.Selftest_Click();
         EXPECT_EQ(view.captions[Caption::TestResult], "No reply");
+        // Asked once and read once, whichever of the two failed.
+        EXPECT_EQ(board.featureSets, sets + 1);
+        EXPECT_EQ(board.featureGets, gets + 1);
         // The two bytes are shown whatever the buffer holds; after a failed
         // fetch that is still its zeros.
         if (fail == &sim::Failures::getFeature) {
@@ -82,7 +88,7 @@ TEST_F(SessionTest, PickingTheOpenBoardReopensAndReadsItBack) {
     const int opens = platform.board(b).opens;
     takeReceived(b);
 
-    serNo.select(1);
+    serNo.pick(1);
     EXPECT_TRUE(link.deviceDetected);
     EXPECT_FALSE(session.reconnectPending);
     EXPECT_TRUE(session.settingsLoaded);
@@ -99,7 +105,7 @@ TEST_F(SessionTest, PickingAnotherBoardOpensIt) {
     platform.board(a).versionNumber = 0x0101;
     platform.plug(sim::saneBoard(u"B"));
     start();
-    serNo.select(0);
+    serNo.pick(0);
     EXPECT_EQ(link.devicePath, sim::SimPlatform::pathOf(a));
     EXPECT_EQ(view.captions[Caption::lblVersion], " 1.1");
     EXPECT_EQ(platform.openHandles(), 2);
@@ -110,7 +116,7 @@ TEST_F(SessionTest, PickingAMissingBoardEmptiesTheViewAndKeepsLooking) {
     platform.plug(sim::saneBoard(u"B"));
     start();
     platform.unplug(a);
-    serNo.select(0);
+    serNo.pick(0);
     EXPECT_FALSE(link.deviceDetected);
     EXPECT_TRUE(session.reconnectPending);
     EXPECT_FALSE(session.settingsLoaded);
@@ -132,9 +138,10 @@ TEST_F(SessionTest, SelectionsWhileTheListIsFillingChangeNothing) {
 
 TEST_F(SessionTest, SwitchingWithNoBoardOpenKeepsTheInterval) {
     platform.plug(sim::saneBoard(u"A"));
+    platform.plug(sim::saneBoard(u"B"));
     link.Scan_USB_devices();
     view.timerInterval = 50;
-    serNo.select(0);
+    serNo.pick(0);
     EXPECT_TRUE(link.deviceDetected);
     EXPECT_EQ(view.timerInterval, 50);
 }

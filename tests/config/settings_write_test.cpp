@@ -1,3 +1,4 @@
+#include "config/protocol.h"
 #include "session_fixture.h"
 
 namespace kestro {
@@ -48,6 +49,21 @@ INSTANTIATE_TEST_SUITE_P(
                       PickCase{"Auto", Control::RotStart, 0, 0x4E, 0xFF},
                       PickCase{"2", Control::RotStart, 1, 0x4E, 0x01},
                       PickCase{"33", Control::RotStart, 32, 0x4E, 0x20}));
+
+// Emptied while the settings count as loaded, every list raises its handler
+// with nothing selected.
+TEST_F(SettingsWriteTest, NoSelectionSendsZeroButNoStartPosition) {
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (int n = 1; n <= 16; ++n) {
+        view.clearList(encControl(n));
+        expected.push_back(frame({0x00, 0xEE, encoderModeAddress(n), 0x00}));
+    }
+    view.clearList(Control::Delay);
+    expected.push_back(frame({0x00, 0xEE, 0x40, 0x00}));
+    // "Auto" is 255; with no item there is nothing the user could have chosen.
+    view.clearList(Control::RotStart);
+    EXPECT_EQ(takeReceived(id), expected);
+}
 
 TEST_F(SettingsWriteTest, TheCheckBoxSendsItsState) {
     view.checkState = 0;
@@ -100,7 +116,9 @@ TEST_F(SettingsWriteTest, ARejectedWriteIsRecordedAndNotRepeated) {
 
 TEST_F(SessionTest, WithNoBoardPicksStayInTheWindow) {
     start();
+    // As if the emptied, disabled list could still be picked from.
     view.lists[encControl(5)].items = {"off", "1:1", "1:2", "1:4"};
+    view.enabled[encControl(5)] = true;
     view.pick(encControl(5), 2);
     EXPECT_EQ(platform.counters().featureReportsSent, 0);
 }

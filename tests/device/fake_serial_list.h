@@ -1,4 +1,6 @@
-// A serial list that records what the device link did to it.
+// A serial list that records what the device link did to it, and raises its
+// selection event where the real list does: when the program changes the
+// selection, and on every pick a user makes.
 #pragma once
 
 #include "serial_list.h"
@@ -16,17 +18,19 @@ public:
     }
     void clear() override {
         items.clear();
-        selected = -1;
+        change(-1);
     }
     void setEnabled(bool on) override { enabled = on; }
     void addItem(int index, const std::string& item) override {
         items.insert(items.begin() + index, item);
     }
-    void select(int index) override {
+    void select(int index) override { change(index < static_cast<int>(items.size()) ? index : -1); }
+    // A user's pick of a listed item, also of the one already selected.
+    void pick(int index) {
+        if (!enabled || index < 0 || index >= static_cast<int>(items.size()))
+            return;
         selected = index;
-        ++selectionEvents;
-        if (onSelect)
-            onSelect();
+        raise();
     }
 
     std::vector<std::string> items;
@@ -34,6 +38,19 @@ public:
     bool enabled = true;
     int selectionEvents = 0;
     std::function<void()> onSelect;
+
+private:
+    void change(int index) {
+        if (selected == index)
+            return;
+        selected = index;
+        raise();
+    }
+    void raise() {
+        ++selectionEvents;
+        if (onSelect)
+            onSelect();
+    }
 };
 
 } // namespace kestro::test
