@@ -1,14 +1,27 @@
 // The poll loop, tick by tick, against simulated boards: what it paints,
 // when it gives a board up, how it finds it again, and at what interval.
+#include "user_input.h"
 #include "window_fixture.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 namespace kestro::test {
 namespace {
 
 using Report = std::vector<std::uint8_t>;
+
+// Lamps 0 … 127 that are red, in order.
+std::vector<int> redLamps(const LampGrid& grid) {
+    std::vector<int> pressed;
+    for (int k = 0; k < kLamps; ++k)
+        if (grid.pressed(k))
+            pressed.push_back(k);
+    return pressed;
+}
 
 class PollLoop : public WindowTest {
 protected:
@@ -19,14 +32,7 @@ protected:
     }
     void queue(const Report& report) { sim.queueInputReport(id, report); }
     void tick() { window->PollDevice(); }
-    // Lamps 0 … 127 that are red, in order.
-    std::vector<int> pressedLamps() {
-        std::vector<int> pressed;
-        for (int k = 0; k < kLamps; ++k)
-            if (lamps().pressed(k))
-                pressed.push_back(k);
-        return pressed;
-    }
+    std::vector<int> pressedLamps() { return redLamps(lamps()); }
     QPlainTextEdit* text2() { return control<QPlainTextEdit>("Text2"); }
     // Unplugs the board and takes the tick that notices.
     void loseBoard() {
@@ -211,6 +217,108 @@ TEST_F(ShortReports, BytesTheReportDoesNotCarryReadReleased) {
         EXPECT_EQ(window->lastButtonBytes()[static_cast<std::size_t>(i)], 0) << i;
     EXPECT_EQ(window->lastButtonBytes()[16], kNeverSeen);
     EXPECT_EQ(window->lastButtonBytes()[20], kNeverSeen);
+}
+
+// ---------------------------------------------------------------- other lengths
+
+sim::Board boardWithLengths(std::u16string serial, std::uint16_t input, std::uint16_t feature) {
+    sim::Board board = sim::saneBoard(std::move(serial));
+    board.caps.InputReportByteLength = input;
+    board.caps.FeatureReportByteLength = feature;
+    board.firmware.settings[32] = 0x08; // Enc1 1:4, to see the readback arrive
+    return board;
+}
+
+struct LengthCase {
+    const char* name;
+    bool bySwitching; // else by losing the first board and finding the next
+};
+
+class OtherLengths : public WindowTest, public ::testing::WithParamInterface<LengthCase> {};
+
+// The first board's reports are 17 and 33 bytes long, the next one's 33 and
+// 65: after the change nothing may still go by the first board's lengths.
+TEST_P(OtherLengths, TheNextBoardsLengthsServeThePollAndEveryFrame) {
+    DeviceId next = 0;
+    if (GetParam().bySwitching) {
+        next = sim.plug(boardWithLengths(u"K0001", 33, 65));
+        sim.plug(boardWithLengths(u"K0002", 17, 33));
+        load();
+        ASSERT_EQ(window->link().deviceCapabilities.FeatureReportByteLength, 33);
+        pick(combo("SerNo"), QStringLiteral("K0001"));
+    } else {
+        const DeviceId first = sim.plug(boardWithLengths(u"K0002", 17, 33));
+        load();
+        ASSERT_EQ(window->link().deviceCapabilities.FeatureReportByteLength, 33);
+        sim.unplug(first);
+        next = sim.plug(boardWithLengths(u"K0001", 33, 65));
+        window->PollDevice();
+    }
+    ASSERT_TRUE(boardOpen());
+    ASSERT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(next));
+    EXPECT_EQ(shown("Enc1"), "1:4");
+
+    // The newest report's unused tail is where a 17-byte reading of the
+    // buffer would look for its button bytes.
+    Report newest = sim::buttonReport({0x02}, 33);
+    std::fill(newest.begin() + 17, newest.end(), 0xFF);
+    sim.queueInputReport(next, sim::buttonReport({0x01}, 33));
+    sim.queueInputReport(next, newest);
+    window->PollDevice();
+    EXPECT_EQ(redLamps(lamps()), std::vector<int>{1});
+    EXPECT_EQ(interval(), 50);
+
+    pick(combo("Enc5"), QStringLiteral("1:2"));
+    QTest::mouseClick(control<QPushButton>("Selftest"), Qt::LeftButton);
+    EXPECT_EQ(control<QLabel>("TestResult")->text(), "Passed");
+    // The board takes only frames of its own length; every one it was sent
+    // it took.
+    const sim::Board& board = sim.board(next);
+    EXPECT_EQ(board.featureSets, 3);
+    EXPECT_EQ(received(next), (std::vector<Frame>{frame({0x00, 0xE0, 0x00, 0x05}, 65),
+                                                  frame({0x00, 0xEE, 0x28, 0x04}, 65),
+                                                  frame({0x00, 0xE1, 0x00, 0x00}, 65)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, OtherLengths,
+                         ::testing::Values(LengthCase{"switching", true},
+                                           LengthCase{"losing_and_finding", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- half open
+
+using HalfOpen = WindowTest;
+
+// A board that opens for feature reports but not for reads counts as found;
+// the first tick cannot read it and gives it up, then looks again at once.
+TEST_F(HalfOpen, ABoardWhoseSecondOpenFailsIsClosedAndSearchedForOnTheNextTick) {
+    sim::Board board = sim::saneBoard();
+    board.fail.secondOpen = true;
+    const DeviceId id = sim.plug(board);
+    load();
+    ASSERT_TRUE(boardOpen());
+    ASSERT_EQ(window->link().readHandle, kNoHandle);
+    ASSERT_EQ(sim.openHandles(), 1);
+    const HidHandle halfOpen = window->link().featureHandle;
+    sim.queueInputReport(id, sim::buttonReport({0x01}));
+    const int opens = sim.board(id).opens;
+
+    window->PollDevice();
+    EXPECT_TRUE(boardOpen()) << "found again, half open again";
+    EXPECT_NE(window->link().featureHandle, halfOpen);
+    EXPECT_EQ(sim.openHandles(), 1) << "the half-open board was closed";
+    EXPECT_EQ(sim.board(id).opens, opens + 2) << "by the scan, then the search";
+    EXPECT_EQ(interval(), 250);
+    EXPECT_TRUE(redLamps(lamps()).empty());
+
+    // Once both opens succeed the board is read as any other.
+    sim.board(id).fail.secondOpen = false;
+    window->PollDevice();
+    EXPECT_EQ(sim.openHandles(), 2);
+    EXPECT_NE(window->link().readHandle, kNoHandle);
+    window->PollDevice();
+    EXPECT_EQ(redLamps(lamps()), std::vector<int>{0});
+    EXPECT_EQ(interval(), 50);
 }
 
 } // namespace

@@ -219,6 +219,9 @@ TEST_F(RefreshTest, AllReadsFailingLeavesDefaultsAndTheCheckBoxAlone) {
     view.checkState = 1;
     replies({});
     start();
+    // Asked once and read eight times all the same.
+    EXPECT_EQ(platform.board(id).featureSets, 1);
+    EXPECT_EQ(platform.board(id).featureGets, kReadbackReads);
     expectDefaults();
     EXPECT_EQ(view.checkState, 1);
     EXPECT_EQ(view.text1, "");
