@@ -202,11 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
                                [](QComboBox* box) { stepByKeys(box, Qt::Key_Down, 1); },
                                "1:4",
                                {}},
-                      StepCase{"arrow_up",
-                               "Delay",
-                               [](QComboBox* box) { stepByKeys(box, Qt::Key_Up, 1); },
-                               "112 ms",
-                               {frame({0x00, 0xEE, 0x40, 0x0E})}},
                       StepCase{"through_the_drop_down_then_enter",
                                "RotStart",
                                [](QComboBox* box) { pickByKeys(box, Qt::Key_Down, 2); },
@@ -258,17 +253,6 @@ INSTANTIATE_TEST_SUITE_P(Lists, RePick,
                                            RePickCase{"RotStart", frame({0x00, 0xEE, 0x4E, 0x04})}),
                          [](const auto& info) { return std::string(info.param.list); });
 
-TEST_F(UserPicks, AWriteTheBoardRejectedIsRepeatedByPickingItAgain) {
-    sim.board(id).fail.setFeature = true;
-    pick(combo("Enc5"), QStringLiteral("1:2"));
-    EXPECT_EQ(window->link().lastResult, 0);
-    sim.board(id).fail.setFeature = false;
-    pick(combo("Enc5"), QStringLiteral("1:2"));
-    EXPECT_EQ(window->link().lastResult, 1);
-    EXPECT_EQ(sent(), std::vector<Frame>{frame({0x00, 0xEE, 0x28, 0x04})});
-    EXPECT_EQ(sim.board(id).firmware.settings[0x28], 0x04);
-}
-
 TEST_F(UserPicks, PickingTheOpenBoardsSerialReopensItAndReadsItBack) {
     sim::Board& board = sim.board(id);
     const int opens = board.opens;
@@ -289,18 +273,6 @@ TEST_F(UserPicks, PickingTheOpenBoardsSerialReopensItAndReadsItBack) {
     EXPECT_EQ(shown("Enc1"), "1:1");
     EXPECT_TRUE(window->session().settingsLoaded);
     EXPECT_FALSE(window->session().reconnectPending);
-}
-
-TEST_F(UserPicks, AnArrowOnTheSerialListSwitchesOnce) {
-    const int opens = sim.board(other).opens;
-    stepByKeys(combo("SerNo"), Qt::Key_Up, 1);
-    EXPECT_EQ(window->link().devicePath, sim::SimPlatform::pathOf(other));
-    EXPECT_EQ(sim.board(other).opens, opens + 2);
-    EXPECT_EQ(received(other), std::vector<Frame>{kSettingsRequest});
-    EXPECT_TRUE(sent().empty());
-    // Up again finds no item above the first: no switch.
-    stepByKeys(combo("SerNo"), Qt::Key_Up, 1);
-    EXPECT_EQ(sim.board(other).opens, opens + 2);
 }
 
 struct ProgramCase {
@@ -351,12 +323,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   encControl(16),
                                   -1,
                                   {frame({0x00, 0xEE, 0x3E, 0x00})}},
-                      // No selection is nothing a user could have chosen.
-                      ProgramCase{"clear_the_start_position",
-                                  [](DeviceView& v) { v.clearList(Control::RotStart); },
-                                  Control::RotStart,
-                                  -1,
-                                  {}},
                       ProgramCase{"add_to_an_emptied_list",
                                   [](DeviceView& v) {
                                       v.clearList(Control::Delay);
