@@ -1,4 +1,4 @@
-#include "permission_hint.h"
+#include "config/permission_hint.h"
 
 namespace kestro {
 
