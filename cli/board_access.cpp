@@ -13,7 +13,7 @@ void ScanList::addItem(int index, const std::string& text) {
         board.path = link_->devicePath;
         board.attributes = link_->deviceAttributes;
     }
-    const auto at = static_cast<std::size_t>(std::clamp<int>(index, 0, int(boards_.size())));
+    const std::size_t at = std::min(static_cast<std::size_t>(std::max(index, 0)), boards_.size());
     boards_.insert(boards_.begin() + static_cast<std::ptrdiff_t>(at), std::move(board));
 }
 

@@ -78,13 +78,12 @@ std::optional<std::string> readFile(const std::string& path, Environment& env) {
 
 ExitStatus runBackup(const Invocation& invocation, Environment& env) {
     BoardAccess board(env.platform);
-    if (const ExitStatus opened = board.open(invocation.serial, env.err); opened != ExitStatus::Ok)
-        return opened;
-    if (!carriesRequests(board, env.err))
-        return ExitStatus::NoReply;
-    const BoardIdentity identity = board.readIdentity();
-    const BoardSettings settings = board.readSettings();
-    if (!reportedAll(settings, allSettings(), env.err)) {
+    BoardState state;
+    if (const ExitStatus read = openAndRead(board, invocation.serial, env.err, state);
+        read != ExitStatus::Ok)
+        return read;
+    const BoardIdentity& identity = state.identity;
+    if (!reportedAll(state.settings, allSettings(), env.err)) {
         env.err << "No backup was written.\n";
         return ExitStatus::NoReply;
     }
@@ -94,7 +93,7 @@ ExitStatus runBackup(const Invocation& invocation, Environment& env) {
                     latin1ToUtf8(identity.product),
                     productIdText(board.link().deviceAttributes.ProductID),
                     versionCaption(identity)};
-    backup.settings = heldSettings(identity, settings);
+    backup.settings = heldSettings(identity, state.settings);
     const std::string text = formatBackup(backup);
     if (!invocation.output || *invocation.output == "-") {
         env.out << text;
@@ -120,12 +119,11 @@ ExitStatus runRestore(const Invocation& invocation, Environment& env) {
     const std::vector<Assignment>& wanted = parsed.backup->settings;
 
     BoardAccess board(env.platform);
-    if (const ExitStatus opened = board.open(invocation.serial, env.err); opened != ExitStatus::Ok)
-        return opened;
-    if (!carriesRequests(board, env.err))
-        return ExitStatus::NoReply;
-    const BoardIdentity identity = board.readIdentity();
-    const BoardSettings held = board.readSettings();
+    BoardState state;
+    if (const ExitStatus read = openAndRead(board, invocation.serial, env.err, state);
+        read != ExitStatus::Ok)
+        return read;
+    const BoardSettings& held = state.settings;
     if (!reportedAll(held, settingsOf(wanted), env.err)) {
         env.err << "Without them it cannot be told what differs; nothing was written.\n";
         return ExitStatus::NoReply;
@@ -136,7 +134,7 @@ ExitStatus runRestore(const Invocation& invocation, Environment& env) {
         if (heldValue(held, assignment.setting) != assignment.value)
             differing.push_back(assignment);
     }
-    if (!allAdmitted(identity, differing, env.err))
+    if (!allAdmitted(state.identity, differing, env.err))
         return ExitStatus::NotAdmitted;
     if (differing.empty()) {
         env.out << "The board already holds every setting of " << path << ".\n";

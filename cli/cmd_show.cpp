@@ -11,23 +11,25 @@ namespace kestro::cli {
 
 namespace {
 
-struct Shown {
-    std::string serial;
-    BoardIdentity identity;
-    BoardSettings settings;
-};
-
 // Where the window shows a default in place of a byte that names no item,
 // the byte is worth saying.
 std::string heldNote(const BoardSettings& settings, Setting setting) {
     if (!settings.generalRead || heldValue(settings, setting))
         return {};
-    const bool pulse = setting.kind == Setting::Kind::PulseWidth;
-    if (!pulse && setting.kind != Setting::Kind::RotaryStart)
+    std::uint8_t byte = 0;
+    switch (setting.kind) {
+    case Setting::Kind::PulseWidth:
+        // 0 shows as no pulse width at all, which says it already.
+        if (settings.pulseWidthByte == 0)
+            return {};
+        byte = settings.pulseWidthByte;
+        break;
+    case Setting::Kind::RotaryStart:
+        byte = settings.rotaryStartByte;
+        break;
+    default:
         return {};
-    const int byte = pulse ? settings.pulseWidthByte : settings.rotaryStartByte;
-    if (pulse && byte == 0)
-        return {};
+    }
     return "(the board holds " + std::to_string(byte) + ", which names no item)";
 }
 
@@ -36,11 +38,11 @@ std::string shownText(const BoardSettings& settings, Setting setting) {
     return value ? valueText(setting, *value) : "unknown";
 }
 
-void printText(const Shown& shown, std::ostream& out) {
+void printText(const BoardAccess& board, const BoardState& shown, std::ostream& out) {
     const BoardIdentity& identity = shown.identity;
     printTable(
         {
-            {"serial", latin1ToUtf8(shown.serial)},
+            {"serial", latin1ToUtf8(board.serial())},
             {"manufacturer", latin1ToUtf8(identity.manufacturer).value_or("unknown")},
             {"product", latin1ToUtf8(identity.product).value_or("unknown")},
             {"version", versionCaption(identity).value_or("unknown")},
@@ -67,10 +69,10 @@ void printText(const Shown& shown, std::ostream& out) {
     printTable(rows, out);
 }
 
-void printJson(const Shown& shown, const BoardAccess& board, std::ostream& out) {
+void printJson(const BoardAccess& board, const BoardState& shown, std::ostream& out) {
     const BoardIdentity& identity = shown.identity;
     std::string json =
-        "{\"serial\":" + jsonString(latin1ToUtf8(shown.serial)) +
+        "{\"serial\":" + jsonString(latin1ToUtf8(board.serial())) +
         ",\"manufacturer\":" + jsonStringOrNull(latin1ToUtf8(identity.manufacturer)) +
         ",\"product\":" + jsonStringOrNull(latin1ToUtf8(identity.product)) +
         ",\"version\":" + jsonStringOrNull(versionCaption(identity)) +
@@ -100,18 +102,17 @@ void printJson(const Shown& shown, const BoardAccess& board, std::ostream& out) 
 
 ExitStatus runShow(const Invocation& invocation, Environment& env) {
     BoardAccess board(env.platform);
-    if (const ExitStatus opened = board.open(invocation.serial, env.err); opened != ExitStatus::Ok)
-        return opened;
-    Shown shown{board.serial(), board.readIdentity(), {}};
-    const bool carried = carriesRequests(board, env.err);
-    if (carried)
-        shown.settings = board.readSettings();
+    BoardState state;
+    const ExitStatus read = openAndRead(board, invocation.serial, env.err, state);
+    // A board whose reports cannot carry the readback still has an identity.
+    if (read != ExitStatus::Ok && read != ExitStatus::NoReply)
+        return read;
 
     if (invocation.json)
-        printJson(shown, board, env.out);
+        printJson(board, state, env.out);
     else
-        printText(shown, env.out);
-    if (!carried || !reportedAll(shown.settings, allSettings(), env.err))
+        printText(board, state, env.out);
+    if (read != ExitStatus::Ok || !reportedAll(state.settings, allSettings(), env.err))
         return ExitStatus::NoReply;
     return ExitStatus::Ok;
 }

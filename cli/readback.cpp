@@ -58,4 +58,15 @@ bool carriesRequests(const BoardAccess& board, std::ostream& err) {
     return false;
 }
 
+ExitStatus openAndRead(BoardAccess& board, const std::optional<std::string>& serial,
+                       std::ostream& err, BoardState& state) {
+    if (const ExitStatus opened = board.open(serial, err); opened != ExitStatus::Ok)
+        return opened;
+    state.identity = board.readIdentity();
+    if (!carriesRequests(board, err))
+        return ExitStatus::NoReply;
+    state.settings = board.readSettings();
+    return ExitStatus::Ok;
+}
+
 } // namespace kestro::cli

@@ -12,6 +12,17 @@
 
 namespace kestro::cli {
 
+struct BoardState {
+    BoardIdentity identity;
+    BoardSettings settings;
+};
+
+// Opens the board the command line names and reads who it is and what it
+// holds: Ok, the status of a failed open, or NoReply when its reports cannot
+// carry the readback (its identity is read all the same).
+ExitStatus openAndRead(BoardAccess& board, const std::optional<std::string>& serial,
+                       std::ostream& err, BoardState& state);
+
 // "1.3", or nothing when the version is unknown.
 std::optional<std::string> versionCaption(const BoardIdentity& identity);
 // "0x1140".

@@ -158,14 +158,7 @@ TEST_F(BackupTest, RestoreRefusesWhatTheBoardCannotTakeAndReportsWhatItDidNotHol
     EXPECT_EQ(refused.status, 6);
     EXPECT_EQ(received(oldId), (Frames{frame({0x00, 0xE0, 0x00, 0x05})}));
 
-    sim::Board stuck = board(u"STUCK");
-    // Its readback always shows encoder 1 as 1:1.
-    std::vector<std::uint8_t> encoders(65, 0);
-    encoders[1] = 0x20;
-    encoders[2] = 0x02;
-    stuck.firmware.readback = {{sim::Reply::Kind::Raw, encoders},
-                               {sim::Reply::Kind::GeneralBlock, {}}};
-    plug(stuck);
+    plug(ignoringEncoderWrites(u"STUCK"));
     const auto unverified = run({"restore", "--serial", "STUCK", path});
     EXPECT_EQ(unverified.status, 7);
     EXPECT_EQ(unverified.err, "encoder1: the board holds 1:1, not 1:4.\n");

@@ -66,6 +66,19 @@ protected:
         return frames;
     }
 
+    // A board whose readback reports every encoder as 1:1, whatever it was
+    // sent.
+    static sim::Board ignoringEncoderWrites(std::u16string serial) {
+        sim::Board board = sim::saneBoard(std::move(serial));
+        std::vector<std::uint8_t> encoders(65, 0);
+        encoders[1] = 0x20;
+        for (int n = 1; n <= 16; ++n)
+            encoders[static_cast<std::size_t>(2 * n)] = 0x02;
+        board.firmware.readback = {{sim::Reply::Kind::Raw, encoders},
+                                   {sim::Reply::Kind::GeneralBlock, {}}};
+        return board;
+    }
+
     static std::vector<std::uint8_t> frame(std::initializer_list<std::uint8_t> head,
                                            std::size_t length = 65) {
         std::vector<std::uint8_t> bytes(length, 0);

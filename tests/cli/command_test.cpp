@@ -254,14 +254,7 @@ TEST_F(CliTest, SetWritesThenShowReadsTheNewValues) {
 }
 
 TEST_F(CliTest, SetFailsNamingTheSettingTheBoardDidNotTake) {
-    sim::Board board = sim::saneBoard();
-    // A board that answers with the settings it had, whatever it was sent.
-    std::vector<std::uint8_t> encoders(65, 0);
-    encoders[1] = 0x20;
-    encoders[10] = 0x02;
-    board.firmware.readback = {{sim::Reply::Kind::Raw, encoders},
-                               {sim::Reply::Kind::GeneralBlock, {}}};
-    plug(board);
+    plug(ignoringEncoderWrites(u"K0001"));
     const auto set = run({"set", "encoder5=1:4", "rotary-pulses=on"});
     EXPECT_EQ(set.status, 7);
     EXPECT_EQ(set.out, "");
