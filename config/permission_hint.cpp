@@ -10,8 +10,8 @@ std::string refusedNode(const RefusedBoard& board) {
 
 std::string permissionHintText(const RefusedBoard& board) {
     return "Kestro board found at " + refusedNode(board) +
-           " but access was denied: install the udev rule " +
-           kUdevRuleName + " (see README) and replug the board.";
+           " but access was denied: install the udev rule " + kUdevRuleName +
+           " (see README) and replug the board.";
 }
 
 } // namespace kestro
