@@ -1,7 +1,7 @@
 // frmMain as the configuration code and the device link see it, and the
 // permission hint that follows the link's last walk.
+#include "config/permission_hint.h"
 #include "frm_main.h"
-#include "permission_hint.h"
 #include "ser_no_list.h"
 
 #include <QCheckBox>

@@ -1,35 +1,13 @@
 #include "config/config_session.h"
 
-#include "config/protocol.h"
+#include "config/board_identity.h"
+#include "config/board_settings.h"
+#include "config/self_test.h"
+#include "config/setting_items.h"
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace kestro {
-
-namespace {
-
-constexpr const char* kEncoderItems[] = {"off", "1:1", "1:2", "1:4"};
-constexpr int kDelayItems = 25;
-constexpr int kDelayDefault = 5; // "48 ms"
-constexpr int kLastRotaryStart = 33;
-constexpr int kRotStartGate = 0x0102;
-constexpr int kSelftestGate = 0x0103;
-
-std::string versionCaption(int major, int minor) {
-    char text[32];
-    std::snprintf(text, sizeof text, " %d.%X", major, static_cast<unsigned>(minor));
-    return text;
-}
-
-// True when major.minor is at least the version number gate (0xMMmm).
-bool admits(int major, int minor, int gate) {
-    const int gateMajor = gate >> 8;
-    return major > gateMajor || (major == gateMajor && minor >= (gate & 0xFF));
-}
-
-} // namespace
 
 std::size_t ConfigSession::featureLength() const {
     return link_.deviceCapabilities.FeatureReportByteLength;
@@ -38,11 +16,8 @@ std::size_t ConfigSession::featureLength() const {
 void ConfigSession::writeSetting(std::uint8_t address, std::uint8_t value) {
     if (!mayWrite())
         return;
-    const Frame frame = writeSettingFrame(featureLength(), address, value);
-    if (frame.empty())
-        return;
-    link_.lastResult = link_.platform().setFeature(link_.featureHandle, frame.data(),
-                                                   static_cast<std::uint32_t>(frame.size()));
+    writeBoardSetting(link_.platform(), link_.featureHandle, featureLength(), address, value,
+                      &link_.lastResult);
 }
 
 void ConfigSession::Enc_Click(int n) {
@@ -88,39 +63,24 @@ void ConfigSession::resetView() {
     view_.setCaption(Caption::TestResult, "");
 }
 
-bool ConfigSession::showIdentity(int& major, int& minor) {
-    DeviceStringBuffer buffer;
-    HidPlatform& platform = link_.platform();
-    bool versionKnown = false;
-
-    const bool manufacturer = platform.getManufacturerString(link_.readHandle, buffer.data(),
-                                                             DeviceStringBuffer::kOffered);
-    link_.lastResult = manufacturer;
-    if (manufacturer) {
-        view_.setCaption(Caption::lblManuf, " " + decodeDeviceString(buffer));
-        const int v = static_cast<std::int16_t>(link_.deviceAttributes.VersionNumber);
-        major = v >> 8; // rounds towards minus infinity, as the caption wants
-        minor = v - 256 * major;
-        versionKnown = true;
-        view_.setCaption(Caption::lblVersion, versionCaption(major, minor));
-    }
-
-    const bool product =
-        platform.getProductString(link_.readHandle, buffer.data(), DeviceStringBuffer::kOffered);
-    link_.lastResult = product;
-    if (product)
-        view_.setCaption(Caption::lblProduct, " " + decodeDeviceString(buffer));
-
-    // Asked as the board expects; the serial numbers are shown by the list.
-    link_.lastResult = platform.getSerialNumberString(link_.readHandle, buffer.data(),
-                                                      DeviceStringBuffer::kOffered);
-    return versionKnown;
+std::optional<BoardVersion> ConfigSession::showIdentity() {
+    const BoardIdentity identity =
+        readBoardIdentity(link_.platform(), link_.readHandle, link_.deviceAttributes.VersionNumber,
+                          &link_.lastResult);
+    if (identity.manufacturer)
+        view_.setCaption(Caption::lblManuf, " " + *identity.manufacturer);
+    if (identity.version)
+        view_.setCaption(Caption::lblVersion, " " + versionText(*identity.version));
+    if (identity.product)
+        view_.setCaption(Caption::lblProduct, " " + *identity.product);
+    // The serial number is asked as the board expects; the list shows it.
+    return identity.version;
 }
 
 void ConfigSession::fillLists() {
     for (int n = 1; n <= kEncoders; ++n) {
-        view_.addListItem(encControl(n), 0, kEncoderItems[0]);
-        view_.addListItem(encControl(n), 1, kEncoderItems[1]);
+        view_.addListItem(encControl(n), 0, encoderModeItem(0));
+        view_.addListItem(encControl(n), 1, encoderModeItem(1));
         view_.selectListItem(encControl(n), 0);
         view_.setEnabled(encControl(n), true);
     }
@@ -130,63 +90,47 @@ void ConfigSession::fillLists() {
     for (int n = 1; n <= kEncoders; ++n)
         view_.setEnabled(encLabel(n), true);
 
-    for (int i = 0; i < kDelayItems; ++i)
-        view_.addListItem(Control::Delay, i, std::to_string((i + 1) * 8) + " ms");
-    view_.selectListItem(Control::Delay, kDelayDefault);
+    for (int i = 0; i < kPulseWidthItems; ++i)
+        view_.addListItem(Control::Delay, i, pulseWidthItem(i));
+    view_.selectListItem(Control::Delay, kPulseWidthDefault);
 
     for (int n = 1; n <= kEncoders; ++n) {
-        view_.addListItem(encControl(n), 2, kEncoderItems[2]);
-        view_.addListItem(encControl(n), 3, kEncoderItems[3]);
+        view_.addListItem(encControl(n), 2, encoderModeItem(2));
+        view_.addListItem(encControl(n), 3, encoderModeItem(3));
     }
 
-    view_.addListItem(Control::RotStart, 0, "Auto");
-    for (int number = 2; number <= kLastRotaryStart; ++number)
-        view_.addListItem(Control::RotStart, number - 1, std::to_string(number));
+    for (int i = 0; i < kRotaryStartItems; ++i)
+        view_.addListItem(Control::RotStart, i, rotaryStartItem(i));
     view_.selectListItem(Control::RotStart, 0);
 }
 
-void ConfigSession::applyVersionGates(int major, int minor) {
-    if (admits(major, minor, kRotStartGate)) {
+void ConfigSession::applyVersionGates(const std::optional<BoardVersion>& version) {
+    if (admits(version, kRotaryStartGate)) {
         view_.setEnabled(Control::RotStart, true);
         view_.setEnabled(Control::Label22, true);
     }
-    if (admits(major, minor, kSelftestGate)) {
+    if (admits(version, kSelfTestGate)) {
         view_.setEnabled(Control::Selftest, true);
         view_.setEnabled(Control::TestResult, true);
     }
 }
 
-void ConfigSession::applyReply(const std::uint8_t* reply, std::size_t length) {
-    if (const auto general = parseGeneralBlock(reply, length)) {
-        if (general->delayIndex)
-            view_.selectListItem(Control::Delay, *general->delayIndex);
-        if (general->rotStartIndex)
-            view_.selectListItem(Control::RotStart, *general->rotStartIndex);
-        view_.setRotaryPulse(general->rotaryPulse);
+void ConfigSession::showSettings(const BoardSettings& settings) {
+    if (settings.generalRead) {
+        view_.selectListItem(Control::Delay, settings.pulseWidth);
+        view_.selectListItem(Control::RotStart, settings.rotaryStart);
+        view_.setRotaryPulse(*settings.rotaryPulses);
     }
-    if (const auto modes = parseEncoderBlock(reply, length)) {
+    if (settings.encodersRead) {
         for (int n = 1; n <= kEncoders; ++n)
-            view_.selectListItem(encControl(n), (*modes)[n - 1]);
+            view_.selectListItem(encControl(n), settings.encoderModes[n - 1]);
     }
 }
 
 void ConfigSession::readBack() {
-    HidPlatform& platform = link_.platform();
-    const std::size_t length = featureLength();
-    const Frame request = readSettingsFrame(length);
-    link_.lastResult = platform.setFeature(link_.featureHandle, request.data(),
-                                           static_cast<std::uint32_t>(request.size()));
     view_.setText1("");
-
-    // One buffer for all eight reads, never cleared between them.
-    std::vector<std::uint8_t> reply(length, 0);
-    for (int read = 0; read < kReadbackReads; ++read) {
-        const bool ok = platform.getFeature(link_.featureHandle, reply.data(),
-                                            static_cast<std::uint32_t>(reply.size()));
-        link_.lastResult = ok;
-        if (ok)
-            applyReply(reply.data(), reply.size());
-    }
+    showSettings(readBoardSettings(link_.platform(), link_.featureHandle, featureLength(),
+                                   &link_.lastResult));
 }
 
 void ConfigSession::RefreshDeviceView() {
@@ -195,10 +139,7 @@ void ConfigSession::RefreshDeviceView() {
     if (!link_.deviceDetected)
         return;
 
-    int major = 0;
-    int minor = 0;
-    if (!showIdentity(major, minor))
-        major = minor = 0;
+    const std::optional<BoardVersion> version = showIdentity();
     view_.setEnabled(Control::Frame1, true);
 
     // A board that cannot carry a request gets none, and nothing to change.
@@ -206,7 +147,7 @@ void ConfigSession::RefreshDeviceView() {
         return;
 
     fillLists();
-    applyVersionGates(major, minor);
+    applyVersionGates(version);
     readBack();
     settingsLoaded = true;
 }
@@ -214,29 +155,12 @@ void ConfigSession::RefreshDeviceView() {
 void ConfigSession::Selftest_Click() {
     if (!link_.deviceDetected)
         return;
-    const std::size_t length = featureLength();
-    const Frame request = selfTestFrame(length);
-    if (request.empty())
+    const std::optional<SelfTestReply> reply =
+        runSelfTest(link_.platform(), link_.featureHandle, featureLength(), &link_.lastResult);
+    if (!reply)
         return;
-    HidPlatform& platform = link_.platform();
-    const bool sent = platform.setFeature(link_.featureHandle, request.data(),
-                                          static_cast<std::uint32_t>(request.size()));
-    link_.lastResult = sent;
-
-    std::vector<std::uint8_t> reply(length, 0);
-    const bool answered = platform.getFeature(link_.featureHandle, reply.data(),
-                                              static_cast<std::uint32_t>(reply.size()));
-    link_.lastResult = answered;
-
-    // Without an answer the buffer holds only its zeros, which would read as
-    // a pass.
-    if (!sent || !answered)
-        view_.setCaption(Caption::TestResult, "No reply");
-    else if (reply[1] == 0)
-        view_.setCaption(Caption::TestResult, "Passed");
-    else
-        view_.setCaption(Caption::TestResult, "Failed on B" + std::to_string(reply[1]));
-    view_.setText1(std::to_string(reply[0]) + " " + std::to_string(reply[1]));
+    view_.setCaption(Caption::TestResult, selfTestCaption(*reply));
+    view_.setText1(selfTestBytes(*reply));
 }
 
 void ConfigSession::SerNo_Click() {

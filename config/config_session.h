@@ -3,13 +3,17 @@
 // diagnostic and the switch to another board.
 #pragma once
 
+#include "config/board_identity.h"
 #include "config/device_view.h"
 #include "device_link.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace kestro {
+
+struct BoardSettings;
 
 inline constexpr int kPollIntervalMs = 50;
 inline constexpr int kLostIntervalMs = 250;
@@ -39,13 +43,13 @@ private:
     std::size_t featureLength() const;
     void writeSetting(std::uint8_t address, std::uint8_t value);
     void resetView();
-    // Shows manufacturer, product and version; false when the version is
-    // unknown (the manufacturer request failed).
-    bool showIdentity(int& major, int& minor);
+    // Shows manufacturer, product and version; the version is unknown when
+    // the manufacturer request failed.
+    std::optional<BoardVersion> showIdentity();
     void fillLists();
-    void applyVersionGates(int major, int minor);
+    void applyVersionGates(const std::optional<BoardVersion>& version);
     void readBack();
-    void applyReply(const std::uint8_t* reply, std::size_t length);
+    void showSettings(const BoardSettings& settings);
 
     DeviceLink& link_;
     DeviceView& view_;

@@ -3,8 +3,6 @@
 namespace kestro {
 
 namespace {
-constexpr int kPulseWidthItems = 25;
-constexpr int kRotaryStartItems = 33;
 constexpr std::uint8_t kAuto = 255;
 } // namespace
 

@@ -24,6 +24,11 @@ inline constexpr std::uint8_t BLOCK_ENCODERS = 0x20;
 inline constexpr std::uint8_t BLOCK_GENERAL = 0x40;
 
 inline constexpr int kEncoders = 16;
+// How many items each list holds: encoder modes "off" … "1:4", pulse widths
+// "8 ms" … "200 ms", starting positions "Auto", "2" … "33".
+inline constexpr int kEncoderModeItems = 4;
+inline constexpr int kPulseWidthItems = 25;
+inline constexpr int kRotaryStartItems = 33;
 inline constexpr int kReadbackReads = 8;
 // Every request writes up to byte 3; shorter feature reports carry none.
 inline constexpr std::size_t kMinFeatureLength = 4;

@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_VENDOR "Kestro")
 set(CPACK_PACKAGE_CONTACT "Kestro <support@kestro.io>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configure and test Kestro button-box boards")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Kestro Setup reads and changes the settings stored in a Kestro USB button box\nand shows its 128 buttons and 16 rotary encoders live. Includes kestro-demo,\nwhich runs the program against simulated boards, and a udev rule that gives\nthe logged-in user access to the boards.")
+    "Kestro Setup reads and changes the settings stored in a Kestro USB button box\nand shows its 128 buttons and 16 rotary encoders live. Includes kestroctl,\nthe same from a terminal for scripts, backups and headless machines,\nkestro-demo, which runs the program against simulated boards, and a udev\nrule that gives the logged-in user access to the boards.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 

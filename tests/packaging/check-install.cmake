@@ -12,6 +12,9 @@ set(id io.kestro.KestroSetup)
 set(expected
     "${BINDIR}/kestro-setup"
     "${BINDIR}/kestro-demo"
+    "${BINDIR}/kestroctl"
+    "${MANDIR}/man1/kestroctl.1"
+    "${DATADIR}/bash-completion/completions/kestroctl"
     "${UDEV_DIR}/60-kestro-setup.rules"
     "${DATADIR}/applications/${id}.desktop"
     "${DATADIR}/metainfo/${id}.metainfo.xml"

@@ -4,8 +4,8 @@
 // as root; anywhere else the tests skip.
 #include "app/frm_main.h"
 #include "app/lamp_grid.h"
-#include "app/permission_hint.h"
 #include "board_descriptors.h"
+#include "config/permission_hint.h"
 #include "kestro_ids.h"
 #include "system_platform.h"
 #include "uhid_board.h"

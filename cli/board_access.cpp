@@ -1,0 +1,137 @@
+#include "cli/board_access.h"
+
+#include "cli/text.h"
+#include "config/permission_hint.h"
+
+#include <algorithm>
+
+namespace kestro::cli {
+
+void ScanList::addItem(int index, const std::string& text) {
+    ListedBoard board{text, {}, {}};
+    if (link_) {
+        board.path = link_->devicePath;
+        board.attributes = link_->deviceAttributes;
+    }
+    const std::size_t at = std::min(static_cast<std::size_t>(std::max(index, 0)), boards_.size());
+    boards_.insert(boards_.begin() + static_cast<std::ptrdiff_t>(at), std::move(board));
+}
+
+void tellRefusal(const RefusedBoard& board, std::ostream& err) {
+    err << permissionHintText(board) << "\n";
+}
+
+BoardAccess::BoardAccess(HidPlatform& platform) : link_(platform, list_) {
+    list_.watch(link_);
+}
+
+BoardAccess::~BoardAccess() {
+    if (link_.deviceDetected) {
+        link_.deviceDetected = false;
+        link_.CloseBoard();
+    }
+}
+
+void BoardAccess::scan() {
+    link_.Scan_USB_devices();
+}
+
+namespace {
+
+void listSerials(const std::vector<ListedBoard>& boards, std::ostream& err) {
+    std::vector<std::string> seen;
+    bool shared = false;
+    for (const ListedBoard& board : boards) {
+        err << "  " << latin1ToUtf8(board.serial) << "\n";
+        shared = shared || std::find(seen.begin(), seen.end(), board.serial) != seen.end();
+        seen.push_back(board.serial);
+    }
+    if (shared)
+        err << "Boards that share a serial number cannot be told apart: the first of them "
+               "is the one opened.\n";
+}
+
+bool listed(const std::vector<ListedBoard>& boards, const std::string& serial) {
+    return std::any_of(boards.begin(), boards.end(),
+                       [&](const ListedBoard& board) { return board.serial == serial; });
+}
+
+} // namespace
+
+ExitStatus BoardAccess::pick(const std::optional<std::string>& serial, std::ostream& err) {
+    const std::vector<ListedBoard>& found = boards();
+    if (serial) {
+        const std::optional<std::string> wanted = utf8ToLatin1(*serial);
+        if (wanted && listed(found, *wanted)) {
+            list_.choose(*wanted);
+            return ExitStatus::Ok;
+        }
+        if (refused()) {
+            tellRefusal(*refused(), err);
+            return ExitStatus::AccessDenied;
+        }
+        err << "No Kestro board with serial number " << *serial << " is attached.\n";
+        if (!found.empty()) {
+            err << "Attached:\n";
+            listSerials(found, err);
+        }
+        return ExitStatus::NoBoard;
+    }
+    if (found.empty()) {
+        if (refused()) {
+            tellRefusal(*refused(), err);
+            return ExitStatus::AccessDenied;
+        }
+        err << "No Kestro board is attached.\n";
+        return ExitStatus::NoBoard;
+    }
+    if (found.size() > 1) {
+        err << "Several Kestro boards are attached; choose one with --serial:\n";
+        listSerials(found, err);
+        return ExitStatus::SeveralBoards;
+    }
+    list_.choose(found.front().serial);
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoardAccess::open(const std::optional<std::string>& serial, std::ostream& err) {
+    scan();
+    const ExitStatus picked = pick(serial, err);
+    if (picked != ExitStatus::Ok)
+        return picked;
+    // Another board that the system keeps closed might be the one meant.
+    if (!serial && refused()) {
+        err << "Note: ";
+        tellRefusal(*refused(), err);
+    }
+    link_.deviceDetected = link_.FindTheHid();
+    if (link_.deviceDetected)
+        return ExitStatus::Ok;
+    if (refused()) {
+        tellRefusal(*refused(), err);
+        return ExitStatus::AccessDenied;
+    }
+    err << "The board " << latin1ToUtf8(list_.text()) << " is no longer attached.\n";
+    return ExitStatus::NoBoard;
+}
+
+BoardIdentity BoardAccess::readIdentity() {
+    return readBoardIdentity(link_.platform(), link_.readHandle,
+                             link_.deviceAttributes.VersionNumber, &link_.lastResult);
+}
+
+BoardSettings BoardAccess::readSettings() {
+    return readBoardSettings(link_.platform(), link_.featureHandle, featureLength(),
+                             &link_.lastResult);
+}
+
+bool BoardAccess::write(std::uint8_t address, std::uint8_t value) {
+    return writeBoardSetting(link_.platform(), link_.featureHandle, featureLength(), address, value,
+                             &link_.lastResult);
+}
+
+std::optional<SelfTestReply> BoardAccess::selfTest() {
+    return runSelfTest(link_.platform(), link_.featureHandle, featureLength(), &link_.lastResult);
+}
+
+} // namespace kestro::cli
