@@ -165,38 +165,40 @@ bool WindowsHidPlatform::getAttributes(HidHandle handle, HidAttributes& attribut
     return true;
 }
 
+WindowsHidPlatform::OpenHandle* WindowsHidPlatform::findForString(HidHandle handle,
+                                                                  const std::uint8_t* buffer,
+                                                                  std::uint32_t length) {
+    return buffer != nullptr && length != 0 ? find(handle) : nullptr;
+}
+
 // The driver's strings are passed through as they come: UTF-16LE, at most
 // length bytes, zero-terminated when shorter.
 bool WindowsHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index,
                                           std::uint8_t* buffer, std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
-    return open != nullptr && buffer != nullptr && length != 0 &&
-           ::HidD_GetIndexedString(open->file, index, buffer, length);
+    const OpenHandle* open = findForString(handle, buffer, length);
+    return open != nullptr && ::HidD_GetIndexedString(open->file, index, buffer, length);
 }
 
 bool WindowsHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
                                                std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
-    return open != nullptr && buffer != nullptr && length != 0 &&
-           ::HidD_GetSerialNumberString(open->file, buffer, length);
+    const OpenHandle* open = findForString(handle, buffer, length);
+    return open != nullptr && ::HidD_GetSerialNumberString(open->file, buffer, length);
 }
 
 bool WindowsHidPlatform::getManufacturerString(HidHandle handle, std::uint8_t* buffer,
                                                std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
-    return open != nullptr && buffer != nullptr && length != 0 &&
-           ::HidD_GetManufacturerString(open->file, buffer, length);
+    const OpenHandle* open = findForString(handle, buffer, length);
+    return open != nullptr && ::HidD_GetManufacturerString(open->file, buffer, length);
 }
 
 bool WindowsHidPlatform::getProductString(HidHandle handle, std::uint8_t* buffer,
                                           std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
-    return open != nullptr && buffer != nullptr && length != 0 &&
-           ::HidD_GetProductString(open->file, buffer, length);
+    const OpenHandle* open = findForString(handle, buffer, length);
+    return open != nullptr && ::HidD_GetProductString(open->file, buffer, length);
 }
 
 bool WindowsHidPlatform::getPreparsedData(HidHandle handle, PreparsedData& data) {
@@ -281,15 +283,18 @@ bool WindowsHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std:
         return false;
     // The driver leaves what a short reply does not cover as it was; cleared,
     // it can never show an earlier reply's bytes as this one's.
+    const std::uint8_t reportId = buffer[0];
     std::memset(buffer + 1, 0, length - 1);
     unsigned long count = 0;
     if (!control(*open, IOCTL_HID_GET_FEATURE, buffer, length, count)) {
         logError("IOCTL_HID_GET_FEATURE");
         return false;
     }
-    // The count is what the board sent, report ID included: less than the
-    // whole report is a short reply.
-    if (count < length) {
+    // The count is what the board sent. For a board without report IDs
+    // Windows leaves out the ID byte it put in front, Wine counts it: either
+    // way, less than the rest of the report is a short reply.
+    const std::uint32_t whole = reportId == 0 ? length - 1 : length;
+    if (count < whole) {
         if (hidLogEnabled())
             hidLog("get feature: short reply of " + std::to_string(count) + " of " +
                    std::to_string(length) + " bytes");

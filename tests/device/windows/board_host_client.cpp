@@ -19,23 +19,6 @@ std::string hex4(unsigned value) {
 
 } // namespace
 
-std::string toHex(const Bytes& bytes) {
-    std::string text;
-    char two[3];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        text += two;
-    }
-    return text.empty() ? "-" : text;
-}
-
-Bytes fromHex(const std::string& text) {
-    Bytes bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
 BoardHostClient::BoardHostClient() : socket_(INVALID_SOCKET) {
     const char* port = std::getenv("KESTRO_BOARD_HOST_PORT");
     WSADATA data;
@@ -133,7 +116,7 @@ bool BoardHostClient::shortReplies(const HostBoard& board, std::size_t length) {
 std::vector<Bytes> BoardHostClient::sets(const HostBoard& board) {
     std::vector<Bytes> frames;
     for (const std::string& word : request("sets " + std::to_string(board.id)))
-        frames.push_back(fromHex(word == "-" ? std::string() : word));
+        frames.push_back(fromHex(word));
     return frames;
 }
 
@@ -141,7 +124,7 @@ std::vector<Bytes> BoardHostClient::gets(const HostBoard& board) {
     std::vector<std::string> words = request("gets " + std::to_string(board.id));
     std::vector<Bytes> frames;
     for (std::size_t i = 1; i < words.size(); ++i)
-        frames.push_back(fromHex(words[i] == "-" ? std::string() : words[i]));
+        frames.push_back(fromHex(words[i]));
     return frames;
 }
 

@@ -2,6 +2,8 @@
 // with the guest kernel's HID stack, asked for over loopback TCP.
 #pragma once
 
+#include "hex_text.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -49,8 +51,5 @@ private:
     std::string pending_;
     std::string lastError_;
 };
-
-std::string toHex(const Bytes& bytes);
-Bytes fromHex(const std::string& text);
 
 } // namespace kestro::test

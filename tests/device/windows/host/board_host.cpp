@@ -15,6 +15,7 @@
 //   gets ID                                   -> ok COUNT HEX...  (replies sent; uhid)
 //   short ID LENGTH                           -> ok   (uhid: later replies are LENGTH bytes)
 #include "board_descriptors.h"
+#include "hex_text.h"
 #include "sim/sim_firmware.h"
 #include "uhid_board.h"
 #include "usb_gadget.h"
@@ -43,23 +44,6 @@ namespace kestro::test {
 namespace {
 
 constexpr std::size_t kFeatureLength = 65;
-
-std::string hex(const Bytes& bytes) {
-    std::string text;
-    char two[3];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        text += two;
-    }
-    return text.empty() ? "-" : text;
-}
-
-Bytes unhex(const std::string& text) {
-    Bytes bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
 
 class Board {
 public:
@@ -181,7 +165,7 @@ public:
         if (verb == "input") {
             std::string data;
             in >> data;
-            return board.input(unhex(data)) ? "ok" : "error input";
+            return board.input(fromHex(data)) ? "ok" : "error input";
         }
         if (verb == "short") {
             std::size_t length = 0;
@@ -198,7 +182,7 @@ public:
             if (verb == "gets")
                 answer += " " + std::to_string(frames.size());
             for (const Bytes& frame : frames)
-                answer += " " + hex(frame);
+                answer += " " + toHex(frame);
             return answer;
         }
         return "error unknown request " + verb;
