@@ -165,10 +165,10 @@ bool WindowsHidPlatform::getAttributes(HidHandle handle, HidAttributes& attribut
     return true;
 }
 
-WindowsHidPlatform::OpenHandle* WindowsHidPlatform::findForString(HidHandle handle,
-                                                                  const std::uint8_t* buffer,
-                                                                  std::uint32_t length) {
-    return buffer != nullptr && length != 0 ? find(handle) : nullptr;
+WindowsHidPlatform::OpenHandle* WindowsHidPlatform::findWithBuffer(HidHandle handle,
+                                                                   const std::uint8_t* buffer,
+                                                                   std::uint32_t length) {
+    return buffer != nullptr && length != 0 && length <= kMaxReportLength ? find(handle) : nullptr;
 }
 
 // The driver's strings are passed through as they come: UTF-16LE, at most
@@ -176,28 +176,28 @@ WindowsHidPlatform::OpenHandle* WindowsHidPlatform::findForString(HidHandle hand
 bool WindowsHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index,
                                           std::uint8_t* buffer, std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findForString(handle, buffer, length);
+    const OpenHandle* open = findWithBuffer(handle, buffer, length);
     return open != nullptr && ::HidD_GetIndexedString(open->file, index, buffer, length);
 }
 
 bool WindowsHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
                                                std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findForString(handle, buffer, length);
+    const OpenHandle* open = findWithBuffer(handle, buffer, length);
     return open != nullptr && ::HidD_GetSerialNumberString(open->file, buffer, length);
 }
 
 bool WindowsHidPlatform::getManufacturerString(HidHandle handle, std::uint8_t* buffer,
                                                std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findForString(handle, buffer, length);
+    const OpenHandle* open = findWithBuffer(handle, buffer, length);
     return open != nullptr && ::HidD_GetManufacturerString(open->file, buffer, length);
 }
 
 bool WindowsHidPlatform::getProductString(HidHandle handle, std::uint8_t* buffer,
                                           std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findForString(handle, buffer, length);
+    const OpenHandle* open = findWithBuffer(handle, buffer, length);
     return open != nullptr && ::HidD_GetProductString(open->file, buffer, length);
 }
 
@@ -236,10 +236,8 @@ bool WindowsHidPlatform::freePreparsedData(PreparsedData data) {
 
 bool WindowsHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
                                     std::uint32_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxReportLength)
-        return false;
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
+    const OpenHandle* open = findWithBuffer(handle, buffer, length);
     if (open == nullptr)
         return false;
     // hid.dll takes a writable buffer; the caller's report stays untouched.
@@ -275,10 +273,8 @@ bool WindowsHidPlatform::control(OpenHandle& open, unsigned long code, std::uint
 }
 
 bool WindowsHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxReportLength)
-        return false;
     std::lock_guard lock(mutex_);
-    OpenHandle* open = find(handle);
+    OpenHandle* open = findWithBuffer(handle, buffer, length);
     if (open == nullptr)
         return false;
     // The driver leaves what a short reply does not cover as it was; cleared,

@@ -57,8 +57,9 @@ private:
     // The open handle we know as handle, or nullptr: a value we did not open
     // never reaches the system.
     OpenHandle* find(HidHandle handle);
-    // The same for a string request, nullptr also when there is no buffer.
-    OpenHandle* findForString(HidHandle handle, const std::uint8_t* buffer, std::uint32_t length);
+    // The same for a request with a buffer: nullptr also when there is none
+    // or its length is more than the backend passes on.
+    OpenHandle* findWithBuffer(HidHandle handle, const std::uint8_t* buffer, std::uint32_t length);
     // A device I/O control on the handle that completes before it returns,
     // also on an overlapped handle; the number of bytes returned in count.
     bool control(OpenHandle& open, unsigned long code, std::uint8_t* buffer, std::uint32_t length,
