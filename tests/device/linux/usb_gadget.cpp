@@ -70,6 +70,7 @@ bool UsbGadget::build(const UsbGadgetInfo& info) {
         ::mkdir(function.c_str(), 0755) == 0 && writeText(function + "/protocol", "0") &&
         writeText(function + "/subclass", "0") &&
         writeText(function + "/report_length", std::to_string(info.reportLength)) &&
+        (!info.setReportsOnControl || writeText(function + "/no_out_endpoint", "1")) &&
         writeFile(function + "/report_desc", info.descriptor.data(), info.descriptor.size()) &&
         ::symlink(function.c_str(), (config + "/hid.usb0").c_str()) == 0;
     if (!made) {

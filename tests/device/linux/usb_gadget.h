@@ -17,6 +17,10 @@ struct UsbGadgetInfo {
     std::string serial;
     std::uint16_t reportLength = 0;
     std::vector<std::uint8_t> descriptor;
+    // Without an OUT endpoint the function takes SET_REPORT requests (feature
+    // reports included) on the control pipe and hands their data to reads of
+    // functionNode(); with one, it stalls them.
+    bool setReportsOnControl = false;
 };
 
 class UsbGadget {

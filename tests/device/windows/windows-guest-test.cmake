@@ -1,0 +1,44 @@
+# The backend under Wine inside hid-vm, against the guest kernel's HID stack.
+# The board host runs there natively, so it is built for this machine, with
+# its own compiler, beside the cross-build.
+include(ExternalProject)
+ExternalProject_Add(kestro_board_host
+    SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/host
+    BINARY_DIR ${CMAKE_CURRENT_BINARY_DIR}/host
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+)
+set(KESTRO_BOARD_HOST ${CMAKE_CURRENT_BINARY_DIR}/host/kestro_board_host
+    CACHE INTERNAL "the board host, for every guest test under Wine")
+
+add_executable(kestro_windows_kernel_tests
+    board_host_client.cpp
+    windows_kernel_test.cpp
+)
+target_link_libraries(kestro_windows_kernel_tests PRIVATE kestro_device GTest::gtest_main ws2_32)
+add_dependencies(kestro_windows_kernel_tests kestro_board_host)
+
+# Registers a Windows test program to run in the guest under Wine, beside
+# the board host, under the labels "kernel" and "wine". XVFB gives it an X
+# display for Wine to draw its windows on.
+function(kestro_add_wine_guest_test name target)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "XVFB" "" "")
+    if(NOT EXISTS ${HID_VM})
+        message(STATUS "hid-vm not found at ${HID_VM}: ${name} is not registered")
+        return()
+    endif()
+    set(display)
+    if(arg_XVFB)
+        set(display --xvfb)
+    endif()
+    add_test(NAME ${name}
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/device/windows/guest-test ${display} ${HID_VM}
+                ${KESTRO_BOARD_HOST} $<TARGET_FILE:${target}>)
+    set_tests_properties(${name} PROPERTIES
+        LABELS "kernel;wine"
+        TIMEOUT 900
+        ENVIRONMENT "HID_VM_RW=${CMAKE_BINARY_DIR}")
+endfunction()
+
+kestro_add_wine_guest_test(windows_kernel kestro_windows_kernel_tests)
