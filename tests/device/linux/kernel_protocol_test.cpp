@@ -8,17 +8,16 @@
 #include "board_descriptors.h"
 #include "config/config_session.h"
 #include "device_link.h"
+#include "firmware_board.h"
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
 #include "sim/sim_firmware.h"
-#include "uhid_board.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -28,76 +27,15 @@ namespace kestro {
 namespace {
 
 using test::Bytes;
+using test::FirmwareBoard;
 
-constexpr std::size_t kFeatureLength = 65;
+constexpr std::size_t kFeatureLength = FirmwareBoard::kFeatureLength;
 
 Bytes frame(std::initializer_list<std::uint8_t> head) {
     Bytes bytes(kFeatureLength, 0);
     std::copy(head.begin(), head.end(), bytes.begin());
     return bytes;
 }
-
-// The firmware sits behind uhid's responder thread; the test reads and
-// changes it only between requests, under the lock.
-class FirmwareBoard {
-public:
-    FirmwareBoard(const std::string& name, const sim::Firmware& initial)
-        : firmware_(initial),
-          board_(test::UhidBoardInfo{name, "KP-" + name, KESTRO_VENDOR_ID, 0x1143, 0x0110,
-                                     test::kUnnumbered},
-                 test::FeatureAnswers{
-                     [this](std::uint8_t number, const Bytes& data) { set(number, data); },
-                     [this](std::uint8_t number, Bytes& data) { return get(number, data); }}) {}
-
-    bool created() const { return board_.created(); }
-    void refuseGets(bool refuse) { board_.failGets(refuse); }
-
-    sim::Firmware firmware() {
-        std::lock_guard lock(mutex_);
-        return firmware_;
-    }
-    void edit(const std::function<void(sim::Firmware&)>& change) {
-        std::lock_guard lock(mutex_);
-        change(firmware_);
-    }
-    // The report number of every request the kernel handed over, and how
-    // many of them were fetches.
-    std::vector<std::uint8_t> reportNumbers() {
-        std::lock_guard lock(mutex_);
-        return reportNumbers_;
-    }
-    int gets() {
-        std::lock_guard lock(mutex_);
-        return gets_;
-    }
-    void forgetTraffic() {
-        std::lock_guard lock(mutex_);
-        firmware_.received.clear();
-        reportNumbers_.clear();
-        gets_ = 0;
-    }
-
-private:
-    void set(std::uint8_t number, const Bytes& data) {
-        std::lock_guard lock(mutex_);
-        reportNumbers_.push_back(number);
-        firmware_.receive(data.data(), static_cast<std::uint32_t>(data.size()));
-    }
-    bool get(std::uint8_t number, Bytes& data) {
-        std::lock_guard lock(mutex_);
-        reportNumbers_.push_back(number);
-        ++gets_;
-        data.assign(kFeatureLength, 0);
-        data[0] = number;
-        return firmware_.answer(data.data(), static_cast<std::uint32_t>(data.size()));
-    }
-
-    std::mutex mutex_;
-    sim::Firmware firmware_;
-    std::vector<std::uint8_t> reportNumbers_;
-    int gets_ = 0;
-    test::UhidBoard board_; // last: its responder thread uses everything above
-};
 
 class KernelProtocolTest : public testing::Test {
 protected:
@@ -218,7 +156,7 @@ TEST_F(KernelProtocolTest, SelfDiagnosticShowsTheBoardsResult) {
     start(board, "KP-selftest");
     for (const Row& row : rows) {
         board.edit([&](sim::Firmware& f) { f.selfTestByte1 = row.failedInput; });
-        board.refuseGets(row.refused);
+        board.uhid().failGets(row.refused);
         board.forgetTraffic();
         // The version gate keeps the button disabled for a uhid board; the
         // handler itself only needs an open board.
