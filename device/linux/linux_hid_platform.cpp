@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kClassDir[] = "/sys/class/hidraw";
 // hidraw hands out at most this much per report (HID_MAX_BUFFER_SIZE).
-constexpr std::size_t kMaxRawReport = 16384;
+constexpr std::uint32_t kMaxRawReport = 16384;
 
 std::string classEntry(unsigned hidraw) {
     return std::string(kClassDir) + "/hidraw" + std::to_string(hidraw);
@@ -80,7 +80,14 @@ LinuxHidPlatform::LinuxHidPlatform(std::uint16_t allowedVendor) : allowedVendor_
 
 LinuxHidPlatform::~LinuxHidPlatform() {
     for (auto& [handle, open] : interfaces_)
-        ::close(open.fd);
+        release(open);
+}
+
+bool LinuxHidPlatform::release(OpenInterface& open) {
+    // The channel's thread reads the fd until it is joined.
+    open.input.reset();
+    // Retrying close on EINTR could close a descriptor another thread just got.
+    return ::close(open.fd) == 0;
 }
 
 LinuxHidPlatform::OpenInterface* LinuxHidPlatform::find(HidHandle handle) {
@@ -99,7 +106,7 @@ std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
     return std::make_unique<HidrawSet>(listHidraw(kClassDir));
 }
 
-HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
+HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
                                  const SecurityAttributes& /*security*/) {
     std::lock_guard lock(mutex_);
     lastFailure_ = {};
@@ -134,6 +141,12 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
     if (const auto lengths = readLengths(fd)) {
         open.haveLengths = true;
         open.lengths = *lengths;
+        // Each report takes a slot of the input length, ID byte first. Only
+        // the overlapped handle is read for the buttons, so only it needs
+        // draining between reads.
+        open.input =
+            std::make_unique<InputChannel>(fd, std::max<std::uint32_t>(lengths->input, 1),
+                                           lengths->usesReportIds, mode == OpenMode::Overlapped);
     }
     const HidHandle handle = nextHandle_++;
     interfaces_.emplace(handle, std::move(open));
@@ -163,10 +176,9 @@ bool LinuxHidPlatform::close(HidHandle handle) {
     const auto it = interfaces_.find(handle);
     if (it == interfaces_.end())
         return false;
-    const int fd = it->second.fd;
+    const bool closed = release(it->second);
     interfaces_.erase(it);
-    // Retrying close on EINTR could close a descriptor another thread just got.
-    return ::close(fd) == 0;
+    return closed;
 }
 
 bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes) {
@@ -295,51 +307,9 @@ ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* bu
                                               std::uint32_t length, Overlapped& /*overlapped*/) {
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || buffer == nullptr || !open->haveLengths)
+    if (open == nullptr || !open->input)
         return {ReadOutcome::Failed, 0};
-    if (open->failurePending) {
-        open->failurePending = false;
-        return {ReadOutcome::Failed, 0};
-    }
-    // Each report takes a slot of the input length, ID byte first, so the
-    // newest report is always the last slot.
-    const std::uint32_t slot = std::max<std::uint32_t>(open->lengths.input, 1);
-    if (length < slot)
-        return {ReadOutcome::Failed, 0};
-    if (open->scratch.size() != kMaxRawReport)
-        open->scratch.assign(kMaxRawReport, 0);
-
-    std::uint32_t used = 0;
-    int error = 0;
-    while (length - used >= slot) {
-        const ssize_t n = ::read(open->fd, open->scratch.data(), open->scratch.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        const std::size_t raw = std::min<std::size_t>(static_cast<std::size_t>(n), kMaxRawReport);
-        std::uint8_t* out = buffer + used;
-        std::memset(out, 0, slot);
-        if (open->lengths.usesReportIds) {
-            std::memcpy(out, open->scratch.data(), std::min<std::size_t>(raw, slot));
-        } else if (slot > 1) {
-            // hidraw leaves the ID out of unnumbered reports; ours is 0.
-            std::memcpy(out + 1, open->scratch.data(), std::min<std::size_t>(raw, slot - 1));
-        }
-        used += slot;
-    }
-
-    if (used > 0) {
-        open->failurePending = error != 0 && error != EAGAIN && error != EWOULDBLOCK;
-        return {ReadOutcome::Reports, used};
-    }
-    if (error == EAGAIN || error == EWOULDBLOCK || error == 0)
-        return {ReadOutcome::NothingQueued, 0};
-    return {ReadOutcome::Failed, 0};
+    return open->input->read(buffer, length);
 }
 
 EventHandle LinuxHidPlatform::createEvent(const SecurityAttributes& /*security*/,

@@ -3,15 +3,16 @@
 #pragma once
 
 #include "hid_platform.h"
+#include "input_channel.h"
 #include "kestro_ids.h"
 #include "report_descriptor.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace kestro {
 
@@ -60,13 +61,12 @@ private:
         std::string node;
         bool haveLengths = false;
         ReportLengths lengths;
-        // A read that returned reports and then hit an error owes the caller
-        // that error on the next call.
-        bool failurePending = false;
-        std::vector<std::uint8_t> scratch;
+        // Only with the lengths known; the channel goes before the fd.
+        std::unique_ptr<linux_hid::InputChannel> input;
     };
 
     OpenInterface* find(HidHandle handle);
+    static bool release(OpenInterface& open);
     // A feature-report ioctl on the handle's node, length checked first.
     bool featureIoctl(HidHandle handle, unsigned long request, void* buffer, std::uint32_t length);
     // The sysfs directory of the interface's USB device; called under mutex_.

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -49,14 +50,30 @@ UhidBoardInfo board(const std::string& name, const Bytes& descriptor,
     return UhidBoardInfo{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
 }
 
-std::size_t openFdCount() {
+std::size_t entriesIn(const char* path) {
     std::size_t count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
+    if (DIR* dir = ::opendir(path)) {
         while (::readdir(dir) != nullptr)
             ++count;
         ::closedir(dir);
     }
     return count;
+}
+
+std::size_t openFdCount() {
+    return entriesIn("/proc/self/fd");
+}
+
+std::size_t threadCount() {
+    return entriesIn("/proc/self/task");
+}
+
+// A joined thread lingers in /proc for a moment after it has run its last.
+bool threadCountComesBackTo(std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (threadCount() != count && std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    return threadCount() == count;
 }
 
 std::string stringOf(const DeviceStringBuffer& buffer) {
@@ -259,25 +276,87 @@ TEST_F(KernelTest, DrainsNumberedReportsPaddedToInputLength) {
               (Bytes{1, 10, 11, 12, 13, 14, 15, 16, 17, 2, 20, 21, 22, 23, 0, 0, 0, 0}));
 }
 
-TEST_F(KernelTest, LeavesReportsThatDoNotFitQueued) {
-    UhidBoard b(board("fit", kUnnumbered));
+TEST_F(KernelTest, AReadKeepsTheNewestWholeReportsThatFit) {
+    for (OpenMode mode : {OpenMode::Synchronous, OpenMode::Overlapped}) {
+        const bool overlapped = mode == OpenMode::Overlapped;
+        UhidBoard b(board(overlapped ? "fit-ov" : "fit-sync", kUnnumbered));
+        ASSERT_TRUE(b.created());
+        const HidHandle handle = platform.open(b.node(), mode, security);
+        ASSERT_NE(handle, kNoHandle);
+        for (std::uint8_t r = 1; r <= 3; ++r)
+            ASSERT_TRUE(b.input(Bytes(16, r)));
+        // Room for two reports and a part of a third: the two newest.
+        std::vector<std::uint8_t> buffer(2 * 17 + 10);
+        const ReadResult result = read(handle, buffer);
+        ASSERT_EQ(result.outcome, ReadOutcome::Reports) << overlapped;
+        EXPECT_EQ(result.count, 34u) << overlapped;
+        EXPECT_EQ(buffer[16], 2) << overlapped;
+        EXPECT_EQ(buffer[33], 3) << overlapped;
+        // What did not fit was older than what was shown, and is gone.
+        EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued) << overlapped;
+        // Less than one report of room is the caller's fault, as on Windows.
+        std::vector<std::uint8_t> tiny(16);
+        EXPECT_EQ(read(handle, tiny).outcome, ReadOutcome::Failed) << overlapped;
+        platform.close(handle);
+    }
+}
+
+TEST_F(KernelTest, AfterABusySpellTheReadEndsWithTheLastReportSent) {
+    UhidBoard b(board("busy", kUnnumbered));
     const HidHandle handle = openBoard(b);
     ASSERT_NE(handle, kNoHandle);
-    for (std::uint8_t r = 1; r <= 3; ++r)
-        ASSERT_TRUE(b.input(Bytes(16, r)));
-    // Room for two reports and a part of a third.
-    std::vector<std::uint8_t> buffer(2 * 17 + 10);
-    ReadResult result = read(handle, buffer);
+    // Far more than the kernel keeps for an open node (64) arrive while
+    // nothing reads, at a pace a board on a cable can keep up.
+    constexpr unsigned kSent = 300;
+    for (unsigned r = 1; r <= kSent; ++r) {
+        Bytes report(16, 0);
+        report[0] = static_cast<std::uint8_t>(r >> 8);
+        report[1] = static_cast<std::uint8_t>(r & 0xFF);
+        ASSERT_TRUE(b.input(report));
+        if (r % 8 == 0)
+            ::usleep(2000);
+    }
+    auto sequence = [](const std::vector<std::uint8_t>& buffer, std::size_t slot) {
+        return static_cast<unsigned>(buffer[slot * 17 + 1] << 8 | buffer[slot * 17 + 2]);
+    };
+    std::vector<std::uint8_t> buffer(1000, 0xEE);
+    const ReadResult result = read(handle, buffer);
     ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(result.count, 34u);
-    EXPECT_EQ(buffer[33], 2);
-    result = read(handle, buffer);
-    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(result.count, 17u);
-    EXPECT_EQ(buffer[16], 3);
-    // Less than one report of room is the caller's fault, as on Windows.
-    std::vector<std::uint8_t> tiny(16);
-    EXPECT_EQ(read(handle, tiny).outcome, ReadOutcome::Failed);
+    // As many whole reports as fit, oldest of them first.
+    ASSERT_EQ(result.count, 58u * 17);
+    for (std::size_t slot = 1; slot < 58; ++slot)
+        EXPECT_LT(sequence(buffer, slot - 1), sequence(buffer, slot)) << "slot " << slot;
+    EXPECT_EQ(sequence(buffer, 57), kSent);
+    // The board goes quiet: nothing older turns up after the newest.
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
+    EXPECT_TRUE(platform.close(handle));
+}
+
+TEST_F(KernelTest, HandlesLeaveNoDescriptorOrThreadBehind) {
+    UhidBoard b(board("leftovers", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    const std::size_t fds = openFdCount();
+    const std::size_t threads = threadCount();
+    for (int round = 0; round < 3; ++round) {
+        const HidHandle reader = openBoard(b);
+        const HidHandle feature = platform.open(b.node(), OpenMode::Synchronous, security);
+        ASSERT_NE(reader, kNoHandle);
+        ASSERT_NE(feature, kNoHandle);
+        ASSERT_TRUE(b.input(Bytes(16, 0x33)));
+        std::vector<std::uint8_t> buffer(1000);
+        EXPECT_EQ(read(reader, buffer).outcome, ReadOutcome::Reports);
+        EXPECT_TRUE(platform.close(feature));
+        EXPECT_TRUE(platform.close(reader));
+        EXPECT_EQ(openFdCount(), fds) << "round " << round;
+        EXPECT_TRUE(threadCountComesBackTo(threads)) << "round " << round;
+    }
+    {
+        // A platform that goes while a read handle is open lets go of it too.
+        LinuxHidPlatform local;
+        EXPECT_NE(local.open(b.node(), OpenMode::Overlapped, security), kNoHandle);
+    }
+    EXPECT_EQ(openFdCount(), fds);
+    EXPECT_TRUE(threadCountComesBackTo(threads));
 }
 
 TEST_F(KernelTest, NothingQueuedUntilUnplugged) {
