@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
@@ -19,8 +20,12 @@ using namespace linux_hid;
 namespace {
 
 constexpr char kClassDir[] = "/sys/class/hidraw";
-// hidraw hands out at most this much per report (HID_MAX_BUFFER_SIZE).
-constexpr std::uint32_t kMaxRawReport = 16384;
+// The feature ioctls carry the length in their 14-bit size field: 16384
+// would wrap to a request for nothing.
+constexpr std::uint32_t kMaxFeatureLength = (1u << _IOC_SIZEBITS) - 1;
+// No board takes a second to refuse a request: one that failed after so
+// long ran into the kernel's timeout (5 s for uhid and usbhid).
+constexpr std::chrono::milliseconds kGivenUpAfter{1000};
 
 std::string classEntry(unsigned hidraw) {
     return std::string(kClassDir) + "/hidraw" + std::to_string(hidraw);
@@ -282,32 +287,51 @@ bool LinuxHidPlatform::freePreparsedData(PreparsedData data) {
     return preparsed_.erase(data) == 1;
 }
 
-bool LinuxHidPlatform::featureIoctl(HidHandle handle, unsigned long request, void* buffer,
-                                    std::uint32_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxRawReport)
-        return false;
+std::optional<std::uint32_t> LinuxHidPlatform::featureIoctl(HidHandle handle, unsigned long request,
+                                                            void* buffer, std::uint32_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxFeatureLength)
+        return std::nullopt;
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    return open != nullptr && retryIoctl(open->fd, request, buffer) >= 0;
+    if (open == nullptr || open->notAnswering)
+        return std::nullopt;
+    const auto start = std::chrono::steady_clock::now();
+    const int n = retryIoctl(open->fd, request, buffer);
+    if (n >= 0)
+        return static_cast<std::uint32_t>(n);
+    if (errno == ETIMEDOUT || std::chrono::steady_clock::now() - start >= kGivenUpAfter)
+        markNotAnswering(open->hidraw);
+    return std::nullopt;
+}
+
+void LinuxHidPlatform::markNotAnswering(unsigned hidraw) {
+    // Every handle of the node: the feature handle's requests and the read
+    // handle's reads alike, so the link closes the board and finds it anew.
+    for (auto& [handle, open] : interfaces_)
+        if (open.hidraw == hidraw)
+            open.notAnswering = true;
 }
 
 bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
                                   std::uint32_t length) {
     // The ioctl takes a non-const pointer but only reads the report.
-    return featureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length);
+    return featureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length)
+        .has_value();
 }
 
 bool LinuxHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
     // The kernel writes at most length bytes, starting with the report ID
-    // taken from buffer[0].
-    return featureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
+    // taken from buffer[0], and counts the ID byte in what it returns; the
+    // bytes after a short reply are left from before.
+    const auto received = featureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
+    return received && *received == length;
 }
 
 ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* buffer,
                                               std::uint32_t length, Overlapped& /*overlapped*/) {
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || !open->input)
+    if (open == nullptr || !open->input || open->notAnswering)
         return {ReadOutcome::Failed, 0};
     return open->input->read(buffer, length);
 }

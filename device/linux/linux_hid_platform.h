@@ -63,12 +63,18 @@ private:
         ReportLengths lengths;
         // Only with the lengths known; the channel goes before the fd.
         std::unique_ptr<linux_hid::InputChannel> input;
+        // The board let a request run into the kernel's timeout: asking it
+        // again would hold the caller as long once more.
+        bool notAnswering = false;
     };
 
     OpenInterface* find(HidHandle handle);
     static bool release(OpenInterface& open);
-    // A feature-report ioctl on the handle's node, length checked first.
-    bool featureIoctl(HidHandle handle, unsigned long request, void* buffer, std::uint32_t length);
+    // A feature-report ioctl on the handle's node, length checked first: the
+    // byte count the kernel reports, or nothing when the request failed.
+    std::optional<std::uint32_t> featureIoctl(HidHandle handle, unsigned long request, void* buffer,
+                                              std::uint32_t length);
+    void markNotAnswering(unsigned hidraw);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,

@@ -15,11 +15,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/hidraw.h>
+#include <linux/seccomp.h>
 #include <string>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -237,6 +245,73 @@ TEST_F(KernelTest, FeatureRoundTripKeepsReportIdInByteZero) {
             << row.name;
         platform.close(handle);
     }
+}
+
+TEST_F(KernelTest, AFeatureReplyCountsOnlyWhenItIsWhole) {
+    struct Row {
+        std::size_t replied;
+        bool whole;
+    };
+    const Row rows[] = {{65, true}, {64, false}, {2, false}, {1, false}};
+    std::atomic<std::size_t> replyLength{0};
+    UhidBoard b(board("short", kUnnumbered),
+                test::FeatureAnswers{{}, [&replyLength](std::uint8_t, Bytes& data) {
+                                         data.assign(replyLength, 0x5A);
+                                         data[0] = 0;
+                                         return true;
+                                     }});
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    for (const Row& row : rows) {
+        replyLength = row.replied;
+        Bytes answer(65, 0);
+        EXPECT_EQ(platform.getFeature(handle, answer.data(), 65), row.whole) << row.replied;
+    }
+    platform.close(handle);
+}
+
+// hidraw's ioctls carry the report length in a 14-bit field: 16384 wraps to
+// a request for 0 bytes. A child that dies at the first such ioctl proves
+// that the backend refuses those lengths itself.
+void trapWrappedFeatureIoctls() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_ioctl, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, HIDIOCSFEATURE(0), 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, HIDIOCGFEATURE(0), 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    };
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        ::_exit(2);
+}
+
+TEST_F(KernelTest, FeatureLengthsTheIoctlsCannotCarryNeverReachThem) {
+    UhidBoard b(board("toolong", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    // Synchronous: the child after fork has no thread of its own to need.
+    const HidHandle handle = platform.open(b.node(), OpenMode::Synchronous, security);
+    ASSERT_NE(handle, kNoHandle);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        trapWrappedFeatureIoctls();
+        static std::uint8_t frame[70000];
+        for (std::uint32_t length : {16384u, 16385u, 65536u + 65u, 0u})
+            if (platform.setFeature(handle, frame, length) ||
+                platform.getFeature(handle, frame, length))
+                ::_exit(3);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "a wrapped length reached the kernel";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(b.featureSet(0).empty());
+    platform.close(handle);
 }
 
 TEST_F(KernelTest, DrainsUnnumberedReportsBackToBackWithIdZero) {
