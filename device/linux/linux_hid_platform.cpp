@@ -236,9 +236,18 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
         serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
     }
     // Like Windows: a device without a serial number has no serial string.
-    if (serial.empty())
+    if (serial.empty() && !hasEmptyUsbSerial(open->hidraw))
         return false;
     return deliver(utf8ToUtf16(serial), buffer, length);
+}
+
+bool LinuxHidPlatform::hasEmptyUsbSerial(unsigned hidraw) {
+    // The device descriptor names a serial string even when it is empty,
+    // and is readable by anyone, unlike the device node.
+    const auto usb = usbParentOf(kClassDir, hidraw);
+    const auto descriptors = usb ? readBinaryAttribute(*usb + "/descriptors") : std::nullopt;
+    const auto index = descriptors ? serialNumberIndex(*descriptors) : std::nullopt;
+    return index.value_or(0) != 0;
 }
 
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,

@@ -75,6 +75,9 @@ private:
     std::optional<std::uint32_t> featureIoctl(HidHandle handle, unsigned long request, void* buffer,
                                               std::uint32_t length);
     void markNotAnswering(unsigned hidraw);
+    // A USB board whose serial string exists but is empty; hidraw shows it
+    // as no serial at all.
+    bool hasEmptyUsbSerial(unsigned hidraw);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,

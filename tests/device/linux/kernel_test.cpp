@@ -621,5 +621,37 @@ TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
     EXPECT_TRUE(platform.close(handle));
 }
 
+TEST_F(KernelTest, AnEmptyUsbSerialIsListedAndOpensButNoSerialIsSkipped) {
+    struct Row {
+        const char* what;
+        bool strings;
+        bool listed;
+    };
+    const Row rows[] = {
+        {"serial string present but empty", true, true},
+        {"no serial string at all", false, false},
+    };
+    for (const Row& row : rows) {
+        test::UsbGadgetInfo info{KESTRO_VENDOR_ID, 0x1144, 0x0110, "Test Maker",
+                                 "Test Board",     "",     16,     kUnnumbered};
+        info.strings = row.strings;
+        test::UsbGadget gadget(info);
+        if (gadget.node().empty())
+            GTEST_SKIP() << "no USB gadget: " << gadget.error();
+        test::FakeSerialList list;
+        DeviceLink link(platform, list);
+        link.Scan_USB_devices();
+        EXPECT_EQ(list.items,
+                  row.listed ? std::vector<std::string>{""} : std::vector<std::string>{})
+            << row.what;
+        // The list's text is empty either way: only a listed board matches it.
+        EXPECT_EQ(link.FindTheHid(), row.listed) << row.what;
+        if (row.listed) {
+            EXPECT_EQ(link.devicePath, gadget.node()) << row.what;
+        }
+        link.CloseBoard();
+    }
+}
+
 } // namespace
 } // namespace kestro
