@@ -108,6 +108,8 @@ std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle)
 }
 
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
+    // Every walk is a chance to forget the boards that have gone.
+    usbStrings_.forgetGoneDevices();
     return std::make_unique<HidrawSet>(listHidraw(kClassDir));
 }
 
@@ -163,6 +165,11 @@ OpenFailure LinuxHidPlatform::lastOpenFailure() const {
     return lastFailure_;
 }
 
+OpenFailure LinuxHidPlatform::lastStringFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastStringFailure_;
+}
+
 bool LinuxHidPlatform::peekIds(const std::string& path, std::uint16_t& vendor,
                                std::uint16_t& product) {
     const auto hidraw = hidrawNumber(path);
@@ -205,18 +212,24 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
 
 bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, std::uint8_t* buffer,
                                         std::uint32_t length) {
-    if (index == 0 || index > 255 || buffer == nullptr || length == 0)
-        return false;
     std::optional<std::string> node;
     {
         std::lock_guard lock(mutex_);
+        lastStringFailure_ = {};
+        if (index == 0 || index > 255 || buffer == nullptr || length == 0)
+            return false;
         const auto usb = usbParentOfHandle(handle);
         node = usb ? usbfsNodeOf(*usb) : std::nullopt;
     }
     if (!node)
         return false;
-    const auto text = fetchUsbString(*node, static_cast<std::uint8_t>(index));
-    return text && deliver(*text, buffer, length);
+    // The transfer runs unlocked: it may take as long as the device lets it.
+    const UsbStringResult result = usbStrings_.fetch(*node, static_cast<std::uint8_t>(index));
+    if (result.accessDenied) {
+        std::lock_guard lock(mutex_);
+        lastStringFailure_ = OpenFailure{true, *node};
+    }
+    return result.text && deliver(*result.text, buffer, length);
 }
 
 bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,

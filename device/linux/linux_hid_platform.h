@@ -6,6 +6,7 @@
 #include "input_channel.h"
 #include "kestro_ids.h"
 #include "report_descriptor.h"
+#include "usb_string.h"
 
 #include <cstdint>
 #include <map>
@@ -29,6 +30,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override;
+    OpenFailure lastStringFailure() const override;
     bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override;
     bool close(HidHandle handle) override;
 
@@ -91,6 +93,8 @@ private:
     PreparsedData nextPreparsed_ = 1;
     EventHandle nextEvent_ = 1;
     OpenFailure lastFailure_;
+    OpenFailure lastStringFailure_;
+    linux_hid::UsbStringReader usbStrings_;
 };
 
 } // namespace kestro
