@@ -33,6 +33,14 @@ void DeviceLink::noteRefusal() {
     refusedBoard = RefusedBoard{devicePath, failure.node, product};
 }
 
+void DeviceLink::noteNameRefusal() {
+    // Only a board outside the product ranges needs its name; one inside
+    // them is a board whatever string 42 says.
+    const OpenFailure failure = platform_.lastStringFailure();
+    if (failure.accessDenied && !isKestroProductId(deviceAttributes.ProductID))
+        refusedBoard = RefusedBoard{devicePath, failure.node, deviceAttributes.ProductID};
+}
+
 bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
     if (deviceAttributes.VendorID != KESTRO_VENDOR_ID)
         return false;
@@ -41,6 +49,8 @@ bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
     const bool named = platform_.getIndexedString(
         featureHandle, kNameStringIndex, buffers.name.data(), DeviceStringBuffer::kOffered);
     lastResult = named;
+    if (!named)
+        noteNameRefusal();
     // A failed request proves nothing about the name: what the buffer holds
     // then belongs to an earlier interface.
     const bool nameMatches =

@@ -13,7 +13,9 @@
 namespace kestro {
 
 // A Kestro board (by the IDs the system shows) that the system would not let
-// us open: what the window tells the user to fix.
+// us open, or whose name it would not let us read: what the window tells the
+// user to fix. node is the one refused, the board's interface node or (for
+// the name) its USB device node.
 struct RefusedBoard {
     std::string path;
     std::string node;
@@ -73,6 +75,7 @@ private:
                       std::string& serialText);
     bool isKestroBoard(WalkBuffers& buffers);
     void noteRefusal();
+    void noteNameRefusal();
     void closeFeatureHandle();
 
     HidPlatform& platform_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
@@ -19,8 +20,12 @@ using namespace linux_hid;
 namespace {
 
 constexpr char kClassDir[] = "/sys/class/hidraw";
-// hidraw hands out at most this much per report (HID_MAX_BUFFER_SIZE).
-constexpr std::size_t kMaxRawReport = 16384;
+// The feature ioctls carry the length in their 14-bit size field: 16384
+// would wrap to a request for nothing.
+constexpr std::uint32_t kMaxFeatureLength = (1u << _IOC_SIZEBITS) - 1;
+// No board takes a second to refuse a request: one that failed after so
+// long ran into the kernel's timeout (5 s for uhid and usbhid).
+constexpr std::chrono::milliseconds kGivenUpAfter{1000};
 
 std::string classEntry(unsigned hidraw) {
     return std::string(kClassDir) + "/hidraw" + std::to_string(hidraw);
@@ -80,7 +85,14 @@ LinuxHidPlatform::LinuxHidPlatform(std::uint16_t allowedVendor) : allowedVendor_
 
 LinuxHidPlatform::~LinuxHidPlatform() {
     for (auto& [handle, open] : interfaces_)
-        ::close(open.fd);
+        release(open);
+}
+
+bool LinuxHidPlatform::release(OpenInterface& open) {
+    // The channel's thread reads the fd until it is joined.
+    open.input.reset();
+    // Retrying close on EINTR could close a descriptor another thread just got.
+    return ::close(open.fd) == 0;
 }
 
 LinuxHidPlatform::OpenInterface* LinuxHidPlatform::find(HidHandle handle) {
@@ -96,10 +108,12 @@ std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle)
 }
 
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
+    // Every walk is a chance to forget the boards that have gone.
+    usbStrings_.forgetGoneDevices();
     return std::make_unique<HidrawSet>(listHidraw(kClassDir));
 }
 
-HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
+HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
                                  const SecurityAttributes& /*security*/) {
     std::lock_guard lock(mutex_);
     lastFailure_ = {};
@@ -134,6 +148,12 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
     if (const auto lengths = readLengths(fd)) {
         open.haveLengths = true;
         open.lengths = *lengths;
+        // Each report takes a slot of the input length, ID byte first. Only
+        // the overlapped handle is read for the buttons, so only it needs
+        // draining between reads.
+        open.input =
+            std::make_unique<InputChannel>(fd, std::max<std::uint32_t>(lengths->input, 1),
+                                           lengths->usesReportIds, mode == OpenMode::Overlapped);
     }
     const HidHandle handle = nextHandle_++;
     interfaces_.emplace(handle, std::move(open));
@@ -143,6 +163,11 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode /*mode*/,
 OpenFailure LinuxHidPlatform::lastOpenFailure() const {
     std::lock_guard lock(mutex_);
     return lastFailure_;
+}
+
+OpenFailure LinuxHidPlatform::lastStringFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastStringFailure_;
 }
 
 bool LinuxHidPlatform::peekIds(const std::string& path, std::uint16_t& vendor,
@@ -163,10 +188,9 @@ bool LinuxHidPlatform::close(HidHandle handle) {
     const auto it = interfaces_.find(handle);
     if (it == interfaces_.end())
         return false;
-    const int fd = it->second.fd;
+    const bool closed = release(it->second);
     interfaces_.erase(it);
-    // Retrying close on EINTR could close a descriptor another thread just got.
-    return ::close(fd) == 0;
+    return closed;
 }
 
 bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes) {
@@ -188,18 +212,24 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
 
 bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, std::uint8_t* buffer,
                                         std::uint32_t length) {
-    if (index == 0 || index > 255 || buffer == nullptr || length == 0)
-        return false;
     std::optional<std::string> node;
     {
         std::lock_guard lock(mutex_);
+        lastStringFailure_ = {};
+        if (index == 0 || index > 255 || buffer == nullptr || length == 0)
+            return false;
         const auto usb = usbParentOfHandle(handle);
         node = usb ? usbfsNodeOf(*usb) : std::nullopt;
     }
     if (!node)
         return false;
-    const auto text = fetchUsbString(*node, static_cast<std::uint8_t>(index));
-    return text && deliver(*text, buffer, length);
+    // The transfer runs unlocked: it may take as long as the device lets it.
+    const UsbStringResult result = usbStrings_.fetch(*node, static_cast<std::uint8_t>(index));
+    if (result.accessDenied) {
+        std::lock_guard lock(mutex_);
+        lastStringFailure_ = OpenFailure{true, *node};
+    }
+    return result.text && deliver(*result.text, buffer, length);
 }
 
 bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
@@ -219,9 +249,18 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
         serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
     }
     // Like Windows: a device without a serial number has no serial string.
-    if (serial.empty())
+    if (serial.empty() && !hasEmptyUsbSerial(open->hidraw))
         return false;
     return deliver(utf8ToUtf16(serial), buffer, length);
+}
+
+bool LinuxHidPlatform::hasEmptyUsbSerial(unsigned hidraw) {
+    // The device descriptor names a serial string even when it is empty,
+    // and is readable by anyone, unlike the device node.
+    const auto usb = usbParentOf(kClassDir, hidraw);
+    const auto descriptors = usb ? readBinaryAttribute(*usb + "/descriptors") : std::nullopt;
+    const auto index = descriptors ? serialNumberIndex(*descriptors) : std::nullopt;
+    return index.value_or(0) != 0;
 }
 
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,
@@ -270,76 +309,53 @@ bool LinuxHidPlatform::freePreparsedData(PreparsedData data) {
     return preparsed_.erase(data) == 1;
 }
 
-bool LinuxHidPlatform::featureIoctl(HidHandle handle, unsigned long request, void* buffer,
-                                    std::uint32_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxRawReport)
-        return false;
+std::optional<std::uint32_t> LinuxHidPlatform::featureIoctl(HidHandle handle, unsigned long request,
+                                                            void* buffer, std::uint32_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxFeatureLength)
+        return std::nullopt;
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    return open != nullptr && retryIoctl(open->fd, request, buffer) >= 0;
+    if (open == nullptr || open->notAnswering)
+        return std::nullopt;
+    const auto start = std::chrono::steady_clock::now();
+    const int n = retryIoctl(open->fd, request, buffer);
+    if (n >= 0)
+        return static_cast<std::uint32_t>(n);
+    if (errno == ETIMEDOUT || std::chrono::steady_clock::now() - start >= kGivenUpAfter)
+        markNotAnswering(open->hidraw);
+    return std::nullopt;
+}
+
+void LinuxHidPlatform::markNotAnswering(unsigned hidraw) {
+    // Every handle of the node: the feature handle's requests and the read
+    // handle's reads alike, so the link closes the board and finds it anew.
+    for (auto& [handle, open] : interfaces_)
+        if (open.hidraw == hidraw)
+            open.notAnswering = true;
 }
 
 bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
                                   std::uint32_t length) {
     // The ioctl takes a non-const pointer but only reads the report.
-    return featureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length);
+    return featureIoctl(handle, HIDIOCSFEATURE(length), const_cast<std::uint8_t*>(buffer), length)
+        .has_value();
 }
 
 bool LinuxHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32_t length) {
     // The kernel writes at most length bytes, starting with the report ID
-    // taken from buffer[0].
-    return featureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
+    // taken from buffer[0], and counts the ID byte in what it returns; the
+    // bytes after a short reply are left from before.
+    const auto received = featureIoctl(handle, HIDIOCGFEATURE(length), buffer, length);
+    return received && *received == length;
 }
 
 ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* buffer,
                                               std::uint32_t length, Overlapped& /*overlapped*/) {
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || buffer == nullptr || !open->haveLengths)
+    if (open == nullptr || !open->input || open->notAnswering)
         return {ReadOutcome::Failed, 0};
-    if (open->failurePending) {
-        open->failurePending = false;
-        return {ReadOutcome::Failed, 0};
-    }
-    // Each report takes a slot of the input length, ID byte first, so the
-    // newest report is always the last slot.
-    const std::uint32_t slot = std::max<std::uint32_t>(open->lengths.input, 1);
-    if (length < slot)
-        return {ReadOutcome::Failed, 0};
-    if (open->scratch.size() != kMaxRawReport)
-        open->scratch.assign(kMaxRawReport, 0);
-
-    std::uint32_t used = 0;
-    int error = 0;
-    while (length - used >= slot) {
-        const ssize_t n = ::read(open->fd, open->scratch.data(), open->scratch.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        const std::size_t raw = std::min<std::size_t>(static_cast<std::size_t>(n), kMaxRawReport);
-        std::uint8_t* out = buffer + used;
-        std::memset(out, 0, slot);
-        if (open->lengths.usesReportIds) {
-            std::memcpy(out, open->scratch.data(), std::min<std::size_t>(raw, slot));
-        } else if (slot > 1) {
-            // hidraw leaves the ID out of unnumbered reports; ours is 0.
-            std::memcpy(out + 1, open->scratch.data(), std::min<std::size_t>(raw, slot - 1));
-        }
-        used += slot;
-    }
-
-    if (used > 0) {
-        open->failurePending = error != 0 && error != EAGAIN && error != EWOULDBLOCK;
-        return {ReadOutcome::Reports, used};
-    }
-    if (error == EAGAIN || error == EWOULDBLOCK || error == 0)
-        return {ReadOutcome::NothingQueued, 0};
-    return {ReadOutcome::Failed, 0};
+    return open->input->read(buffer, length);
 }
 
 EventHandle LinuxHidPlatform::createEvent(const SecurityAttributes& /*security*/,

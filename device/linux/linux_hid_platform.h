@@ -3,15 +3,17 @@
 #pragma once
 
 #include "hid_platform.h"
+#include "input_channel.h"
 #include "kestro_ids.h"
 #include "report_descriptor.h"
+#include "usb_string.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace kestro {
 
@@ -28,6 +30,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override;
+    OpenFailure lastStringFailure() const override;
     bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override;
     bool close(HidHandle handle) override;
 
@@ -60,15 +63,23 @@ private:
         std::string node;
         bool haveLengths = false;
         ReportLengths lengths;
-        // A read that returned reports and then hit an error owes the caller
-        // that error on the next call.
-        bool failurePending = false;
-        std::vector<std::uint8_t> scratch;
+        // Only with the lengths known; the channel goes before the fd.
+        std::unique_ptr<linux_hid::InputChannel> input;
+        // The board let a request run into the kernel's timeout: asking it
+        // again would hold the caller as long once more.
+        bool notAnswering = false;
     };
 
     OpenInterface* find(HidHandle handle);
-    // A feature-report ioctl on the handle's node, length checked first.
-    bool featureIoctl(HidHandle handle, unsigned long request, void* buffer, std::uint32_t length);
+    static bool release(OpenInterface& open);
+    // A feature-report ioctl on the handle's node, length checked first: the
+    // byte count the kernel reports, or nothing when the request failed.
+    std::optional<std::uint32_t> featureIoctl(HidHandle handle, unsigned long request, void* buffer,
+                                              std::uint32_t length);
+    void markNotAnswering(unsigned hidraw);
+    // A USB board whose serial string exists but is empty; hidraw shows it
+    // as no serial at all.
+    bool hasEmptyUsbSerial(unsigned hidraw);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
@@ -82,6 +93,8 @@ private:
     PreparsedData nextPreparsed_ = 1;
     EventHandle nextEvent_ = 1;
     OpenFailure lastFailure_;
+    OpenFailure lastStringFailure_;
+    linux_hid::UsbStringReader usbStrings_;
 };
 
 } // namespace kestro

@@ -124,6 +124,24 @@ std::optional<unsigned> parseDecimal(std::string_view text, unsigned max) {
 }
 
 std::optional<std::string> readAttribute(const std::string& path) {
+    auto text = readBinaryAttribute(path);
+    if (text && !text->empty() && text->back() == '\n')
+        text->pop_back();
+    return text;
+}
+
+std::optional<std::uint8_t> serialNumberIndex(std::string_view descriptors) {
+    constexpr std::size_t kDeviceDescriptorLength = 18;
+    constexpr std::uint8_t kDeviceDescriptorType = 1;
+    constexpr std::size_t kSerialIndexAt = 16;
+    if (descriptors.size() < kDeviceDescriptorLength ||
+        static_cast<std::uint8_t>(descriptors[0]) != kDeviceDescriptorLength ||
+        static_cast<std::uint8_t>(descriptors[1]) != kDeviceDescriptorType)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(descriptors[kSerialIndexAt]);
+}
+
+std::optional<std::string> readBinaryAttribute(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -146,8 +164,6 @@ std::optional<std::string> readAttribute(const std::string& path) {
     if (failed)
         return std::nullopt;
     text.resize(used);
-    if (!text.empty() && text.back() == '\n')
-        text.pop_back();
     return text;
 }
 

@@ -34,6 +34,14 @@ std::optional<unsigned> parseDecimal(std::string_view text, unsigned max);
 
 // A small sysfs attribute, trailing newline removed; nothing when absent.
 std::optional<std::string> readAttribute(const std::string& path);
+// A small binary sysfs attribute as it is, such as a USB device's
+// descriptors; nothing when absent.
+std::optional<std::string> readBinaryAttribute(const std::string& path);
+
+// iSerialNumber of the device descriptor that begins a USB device's
+// "descriptors" attribute: 0 when the device has no serial string; nothing
+// when the bytes are no device descriptor.
+std::optional<std::uint8_t> serialNumberIndex(std::string_view descriptors);
 
 // The sysfs directory of the USB device a hidraw node sits on, or nothing for
 // a node without one (uhid, Bluetooth, I2C).

@@ -2,37 +2,48 @@
 
 #include "sysfs.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestro::linux_hid {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
 constexpr std::uint8_t kDescriptorTypeString = 3;
 constexpr std::uint8_t kRequestGetDescriptor = 6;
 constexpr std::uint8_t kDeviceToHostStandardDevice = 0x80;
 constexpr std::uint16_t kUsEnglish = 0x0409;
-constexpr unsigned kControlTimeoutMs = 1000;
+// The window waits on every request, and must never wait 250 ms; a device
+// that answers at all answers a string within a few milliseconds. The
+// language table, asked once per device, may take half of it.
+constexpr Milliseconds kStringBudget{150};
+constexpr Milliseconds kLanguageTimeout{75};
 
 // A descriptor is at most 255 bytes (bLength is one byte).
 using DescriptorBuffer = std::array<std::uint8_t, 255>;
 
-// Bytes received, or nothing when the transfer failed.
+// Bytes received, or nothing when the transfer failed or timed out.
 std::optional<std::size_t> getStringDescriptor(int fd, std::uint8_t index, std::uint16_t langId,
-                                               DescriptorBuffer& buffer) {
+                                               Milliseconds timeout, DescriptorBuffer& buffer) {
     usbdevfs_ctrltransfer transfer{};
     transfer.bRequestType = kDeviceToHostStandardDevice;
     transfer.bRequest = kRequestGetDescriptor;
     transfer.wValue = static_cast<std::uint16_t>((kDescriptorTypeString << 8) | index);
     transfer.wIndex = langId;
     transfer.wLength = static_cast<std::uint16_t>(buffer.size());
-    transfer.timeout = kControlTimeoutMs;
+    // 0 would mean no timeout at all.
+    transfer.timeout = static_cast<std::uint32_t>(std::max<Milliseconds::rep>(timeout.count(), 1));
     transfer.data = buffer.data();
     int n = 0;
     do {
@@ -41,6 +52,17 @@ std::optional<std::size_t> getStringDescriptor(int fd, std::uint8_t index, std::
     if (n < 0 || static_cast<std::size_t>(n) > buffer.size())
         return std::nullopt;
     return static_cast<std::size_t>(n);
+}
+
+NodeIdentity identityFrom(const struct stat& st) {
+    return NodeIdentity{st.st_ino, st.st_rdev};
+}
+
+std::optional<NodeIdentity> identityOfFd(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return identityFrom(st);
 }
 
 } // namespace
@@ -58,29 +80,6 @@ std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
     return text;
 }
 
-std::optional<std::u16string> fetchUsbString(const std::string& usbfsNode, std::uint8_t index) {
-    if (index == 0)
-        return std::nullopt;
-    const int fd = ::open(usbfsNode.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-
-    DescriptorBuffer buffer{};
-    std::uint16_t langId = kUsEnglish;
-    if (const auto received = getStringDescriptor(fd, 0, 0, buffer)) {
-        const auto languages = decodeStringDescriptor(buffer.data(), *received);
-        if (languages && !languages->empty())
-            langId = static_cast<std::uint16_t>((*languages)[0]);
-    }
-
-    buffer.fill(0);
-    std::optional<std::u16string> text;
-    if (const auto received = getStringDescriptor(fd, index, langId, buffer))
-        text = decodeStringDescriptor(buffer.data(), *received);
-    ::close(fd);
-    return text;
-}
-
 std::optional<std::string> usbfsNodeOf(const std::string& usbDeviceDir) {
     const auto busText = readAttribute(usbDeviceDir + "/busnum");
     const auto devText = readAttribute(usbDeviceDir + "/devnum");
@@ -94,6 +93,81 @@ std::optional<std::string> usbfsNodeOf(const std::string& usbDeviceDir) {
     char node[32];
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", *bus, *dev);
     return std::string(node);
+}
+
+std::optional<NodeIdentity> identityOf(const std::string& node) {
+    struct stat st {};
+    if (::stat(node.c_str(), &st) != 0)
+        return std::nullopt;
+    return identityFrom(st);
+}
+
+std::optional<std::uint16_t> LanguageCache::find(const std::string& node,
+                                                 const NodeIdentity& identity) const {
+    const auto it = languages_.find(node);
+    if (it == languages_.end() || !(it->second.identity == identity))
+        return std::nullopt;
+    return it->second.language;
+}
+
+void LanguageCache::remember(const std::string& node, const NodeIdentity& identity,
+                             std::uint16_t language) {
+    languages_[node] = Entry{identity, language};
+}
+
+void LanguageCache::forgetGone() {
+    for (auto it = languages_.begin(); it != languages_.end();) {
+        const auto now = identityOf(it->first);
+        if (now && *now == it->second.identity)
+            ++it;
+        else
+            it = languages_.erase(it);
+    }
+}
+
+std::uint16_t UsbStringReader::languageOf(int fd, const std::string& node) {
+    const auto identity = identityOfFd(fd);
+    if (identity) {
+        std::lock_guard lock(mutex_);
+        if (const auto known = languages_.find(node, *identity))
+            return *known;
+    }
+    std::uint16_t language = kUsEnglish;
+    DescriptorBuffer buffer{};
+    if (const auto received = getStringDescriptor(fd, 0, 0, kLanguageTimeout, buffer)) {
+        const auto languages = decodeStringDescriptor(buffer.data(), *received);
+        if (languages && !languages->empty())
+            language = static_cast<std::uint16_t>((*languages)[0]);
+    }
+    // Remembered even when the device did not answer: it is not asked again.
+    if (identity) {
+        std::lock_guard lock(mutex_);
+        languages_.remember(node, *identity, language);
+    }
+    return language;
+}
+
+UsbStringResult UsbStringReader::fetch(const std::string& usbfsNode, std::uint8_t index) {
+    if (index == 0)
+        return {};
+    const auto deadline = Clock::now() + kStringBudget;
+    const int fd = ::open(usbfsNode.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return {std::nullopt, errno == EACCES || errno == EPERM};
+
+    const std::uint16_t language = languageOf(fd, usbfsNode);
+    const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
+    DescriptorBuffer buffer{};
+    UsbStringResult result;
+    if (const auto received = getStringDescriptor(fd, index, language, left, buffer))
+        result.text = decodeStringDescriptor(buffer.data(), *received);
+    ::close(fd);
+    return result;
+}
+
+void UsbStringReader::forgetGoneDevices() {
+    std::lock_guard lock(mutex_);
+    languages_.forgetGone();
 }
 
 } // namespace kestro::linux_hid

@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace kestro::linux_hid {
 
@@ -14,14 +17,60 @@ namespace kestro::linux_hid {
 std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
                                                      std::size_t received);
 
-// String index of the USB device whose usbfs node is usbfsNode, in the
-// device's first language (US English if it lists none). Index 0 is the
-// language table, not a string, and is refused. The request goes to the
-// device, so the interface stays with usbhid and nothing is claimed.
-std::optional<std::u16string> fetchUsbString(const std::string& usbfsNode, std::uint8_t index);
-
 // "/dev/bus/usb/BBB/DDD" from the busnum and devnum of a USB device's sysfs
 // directory.
 std::optional<std::string> usbfsNodeOf(const std::string& usbDeviceDir);
+
+// Which device a node stood for: a device that goes and one that comes may
+// get the same path, never the same node.
+struct NodeIdentity {
+    ino_t inode = 0;
+    dev_t device = 0;
+    bool operator==(const NodeIdentity&) const = default;
+};
+std::optional<NodeIdentity> identityOf(const std::string& node);
+
+// The language of each USB device asked so far, by its usbfs node.
+class LanguageCache {
+public:
+    std::optional<std::uint16_t> find(const std::string& node, const NodeIdentity& identity) const;
+    void remember(const std::string& node, const NodeIdentity& identity, std::uint16_t language);
+    // Drops the devices whose node is gone or stands for another device now.
+    void forgetGone();
+    std::size_t size() const { return languages_.size(); }
+
+private:
+    struct Entry {
+        NodeIdentity identity;
+        std::uint16_t language = 0;
+    };
+    std::map<std::string, Entry> languages_;
+};
+
+struct UsbStringResult {
+    std::optional<std::u16string> text;
+    bool accessDenied = false; // the system refused the USB device node
+};
+
+// String requests to USB devices, each holding the caller at most about
+// 150 ms however the device behaves, and each device asked for its language
+// table once rather than before every string.
+class UsbStringReader {
+public:
+    // String index of the USB device whose usbfs node is usbfsNode, in the
+    // device's first language (US English if it lists none or never
+    // answers). Index 0 is the language table, not a string, and is refused.
+    // The request goes to the device, so the interface stays with usbhid and
+    // nothing is claimed.
+    UsbStringResult fetch(const std::string& usbfsNode, std::uint8_t index);
+    // Forgets the languages of devices that have gone.
+    void forgetGoneDevices();
+
+private:
+    std::uint16_t languageOf(int fd, const std::string& node);
+
+    std::mutex mutex_;
+    LanguageCache languages_;
+};
 
 } // namespace kestro::linux_hid

@@ -148,11 +148,16 @@ bool SimPlatform::fetchString(HidHandle handle, const std::u16string* text, bool
 
 bool SimPlatform::getIndexedString(HidHandle handle, std::uint32_t index, std::uint8_t* buffer,
                                    std::uint32_t length) {
+    lastStringFailure_ = {};
     Board* board = attached(handle);
     if (!board)
         return false;
     if (index == 42)
         ++board->string42Requests;
+    if (index == 42 && board->fail.string42AccessDenied) {
+        lastStringFailure_ = {true, board->usbNode};
+        return false;
+    }
     const std::u16string* text = index == 42 && board->name42 ? &*board->name42 : nullptr;
     return fetchString(handle, text, board->fail.string42, buffer, length);
 }
@@ -220,8 +225,7 @@ bool SimPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std::uint32
     if (!board)
         return false;
     ++board->featureGets;
-    if (board->fail.getFeature || length == 0 ||
-        length != board->caps.FeatureReportByteLength)
+    if (board->fail.getFeature || length == 0 || length != board->caps.FeatureReportByteLength)
         return false;
     return board->firmware.answer(buffer, length);
 }

@@ -23,6 +23,7 @@ struct Failures {
     bool secondOpen = false;   // only the overlapped open fails
     bool attributes = false;
     bool string42 = false;
+    bool string42AccessDenied = false; // the node string 42 needs is refused
     bool serial = false;
     bool manufacturer = false;
     bool product = false;
@@ -48,6 +49,8 @@ struct Board {
     Failures fail;
     // What the system shows of the node, e.g. for the permission hint.
     std::string node;
+    // The node string 42 is read through (on Linux, the USB device node).
+    std::string usbNode;
 
     // Counters of what was asked of this device.
     int opens = 0;
@@ -100,6 +103,7 @@ public:
     HidHandle open(const std::string& path, OpenMode mode,
                    const SecurityAttributes& security) override;
     OpenFailure lastOpenFailure() const override { return lastOpenFailure_; }
+    OpenFailure lastStringFailure() const override { return lastStringFailure_; }
     bool peekIds(const std::string& path, std::uint16_t& vendor, std::uint16_t& product) override;
     bool close(HidHandle handle) override;
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
@@ -145,6 +149,7 @@ private:
     PreparsedData nextPreparsed_ = 1;
     EventHandle nextEvent_ = 1;
     OpenFailure lastOpenFailure_;
+    OpenFailure lastStringFailure_;
     Counters counters_;
     friend class SimDeviceSet;
 };

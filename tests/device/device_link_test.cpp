@@ -256,6 +256,51 @@ TEST_F(DeviceLinkTest, ARefusedBoardIsRememberedUntilABoardOpens) {
     EXPECT_FALSE(link.refusedBoard.has_value());
 }
 
+TEST_F(DeviceLinkTest, ABoardWhoseNameCannotBeReadForWantOfAccessIsRefused) {
+    struct Row {
+        const char* what;
+        std::uint16_t vendor;
+        std::uint16_t product;
+        bool refused;
+        bool listed;
+    };
+    const Row rows[] = {
+        {"named product", KESTRO_VENDOR_ID, 0x2000, true, false},
+        {"just outside a range", KESTRO_VENDOR_ID, 0x114B, true, false},
+        {"product in range", KESTRO_VENDOR_ID, 0x1140, false, true},
+        {"other vendor", static_cast<std::uint16_t>(KESTRO_VENDOR_ID + 1), 0x2000, false, false},
+    };
+    for (const Row& row : rows) {
+        sim::SimPlatform local;
+        test::FakeSerialList list;
+        DeviceLink localLink{local, list};
+        Board board = saneBoard(u"N");
+        board.vendorId = row.vendor;
+        board.productId = row.product;
+        board.fail.string42AccessDenied = true;
+        board.node = "/dev/hidraw4";
+        board.usbNode = "/dev/bus/usb/001/007";
+        const auto id = local.plug(board);
+
+        // The scan and the search that follows it tell the same.
+        for (bool search : {false, true}) {
+            if (search)
+                EXPECT_EQ(localLink.FindTheHid(), row.listed) << row.what;
+            else
+                localLink.Scan_USB_devices();
+            ASSERT_EQ(localLink.refusedBoard.has_value(), row.refused) << row.what;
+            if (row.refused) {
+                EXPECT_EQ(localLink.refusedBoard->node, "/dev/bus/usb/001/007") << row.what;
+                EXPECT_EQ(localLink.refusedBoard->path, sim::SimPlatform::pathOf(id)) << row.what;
+                EXPECT_EQ(localLink.refusedBoard->productId, row.product) << row.what;
+            }
+        }
+        EXPECT_EQ(list.items.size(), row.listed ? 1u : 0u) << row.what;
+        localLink.CloseBoard();
+        EXPECT_EQ(local.openHandles(), 0) << row.what;
+    }
+}
+
 TEST_F(DeviceLinkTest, OnlyKestroBoardsRefusedCountAsRefused) {
     Board keyboard = saneBoard(u"K");
     keyboard.vendorId = 0x046D;

@@ -1,14 +1,18 @@
 // The window on the real kernel HID stack: the system backend finds a uhid
 // board, the poll loop shows its buttons and notices the unplug, and a user
-// whom the node refuses is told which node and which rule. Run inside hid-vm
+// whom the board's hidraw or USB node refuses is told which node and which
+// rule. Run inside hid-vm
 // as root; anywhere else the tests skip.
 #include "app/frm_main.h"
 #include "app/lamp_grid.h"
 #include "board_descriptors.h"
 #include "config/permission_hint.h"
 #include "kestro_ids.h"
+#include "linux/sysfs.h"
+#include "linux/usb_string.h"
 #include "system_platform.h"
 #include "uhid_board.h"
+#include "usb_gadget.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -121,26 +125,24 @@ int runUnprivilegedWindow(const std::string& node, const QString& png) {
     return verdict;
 }
 
-TEST_F(WindowOnKernel, UserWithoutAccessIsToldTheNodeAndTheRule) {
-    UhidBoard board(kestroBoard("denied"));
-    ASSERT_TRUE(board.created());
-    ASSERT_EQ(::chown(board.node().c_str(), 0, 0), 0);
-    ASSERT_EQ(::chmod(board.node().c_str(), 0600), 0);
-
+// Starts this binary as the unprivileged window, as nobody, and returns its
+// exit status (0: the hint named node and the rule).
+int windowAsNobody(const std::string& node, const std::string& pngName) {
     const std::string shots = KESTRO_SCREENSHOT_DIR;
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(shots)));
-    ASSERT_EQ(::chmod(shots.c_str(), 0777), 0);
-    const std::string png = shots + "/permission-hint-kernel.png";
+    if (!QDir().mkpath(QString::fromStdString(shots)) || ::chmod(shots.c_str(), 0777) != 0)
+        return 20;
+    const std::string png = shots + "/" + pngName;
     std::filesystem::remove(png);
 
     // Offscreen Qt wants a home and a runtime directory it may write.
     char home[] = "/tmp/kestro-nobody-XXXXXX";
-    ASSERT_NE(::mkdtemp(home), nullptr);
-    ASSERT_EQ(::chown(home, kNobody, kNobody), 0);
-    ASSERT_EQ(::chmod(home, 0700), 0);
+    if (::mkdtemp(home) == nullptr || ::chown(home, kNobody, kNobody) != 0 ||
+        ::chmod(home, 0700) != 0)
+        return 21;
 
     char exe[PATH_MAX] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+    if (::readlink("/proc/self/exe", exe, sizeof exe - 1) <= 0)
+        return 22;
     // Everything the child needs is built here: after fork in a threaded
     // process it only drops its ids and execs.
     std::vector<std::string> env = {std::string("HOME=") + home,
@@ -155,12 +157,13 @@ TEST_F(WindowOnKernel, UserWithoutAccessIsToldTheNodeAndTheRule) {
         envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string flag = kUnprivilegedWindow;
-    std::string nodeArg = board.node();
+    std::string nodeArg = node;
     std::string pngArg = png;
     char* argv[] = {exe, flag.data(), nodeArg.data(), pngArg.data(), nullptr};
 
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    if (child < 0)
+        return 23;
     if (child == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
             ::_exit(2);
@@ -168,12 +171,42 @@ TEST_F(WindowOnKernel, UserWithoutAccessIsToldTheNodeAndTheRule) {
         ::_exit(3);
     }
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const bool waited = ::waitpid(child, &status, 0) == child;
     ::chmod(shots.c_str(), 0755);
     std::filesystem::remove_all(home);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "see the child's message above";
-    EXPECT_TRUE(std::filesystem::is_regular_file(png));
+    if (!waited || !WIFEXITED(status))
+        return 24;
+    if (!std::filesystem::is_regular_file(png))
+        return 25;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(WindowOnKernel, UserWithoutAccessIsToldTheNodeAndTheRule) {
+    UhidBoard board(kestroBoard("denied"));
+    ASSERT_TRUE(board.created());
+    ASSERT_EQ(::chown(board.node().c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(board.node().c_str(), 0600), 0);
+    EXPECT_EQ(windowAsNobody(board.node(), "permission-hint-kernel.png"), 0)
+        << "see the child's message above";
+}
+
+TEST_F(WindowOnKernel, UserWhomTheUsbNodeRefusesIsToldThatNode) {
+    // Outside the product ranges only the name makes it a board, and the name
+    // is read through the board's USB device node.
+    test::UsbGadget gadget(test::UsbGadgetInfo{KESTRO_VENDOR_ID, 0x2001, 0x0110, "Test Maker",
+                                               "Test Board", "KW-usb", 16, test::kUnnumbered});
+    if (gadget.node().empty())
+        GTEST_SKIP() << "no USB gadget: " << gadget.error();
+    ASSERT_EQ(::chmod(gadget.node().c_str(), 0666), 0);
+    const auto usb = linux_hid::usbParentOf("/sys/class/hidraw",
+                                            linux_hid::hidrawNumber(gadget.node()).value_or(0));
+    ASSERT_TRUE(usb);
+    const auto usbNode = linux_hid::usbfsNodeOf(*usb);
+    ASSERT_TRUE(usbNode);
+    ASSERT_EQ(::chown(usbNode->c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(usbNode->c_str(), 0600), 0);
+    EXPECT_EQ(windowAsNobody(*usbNode, "permission-hint-usb-kernel.png"), 0)
+        << "see the child's message above";
 }
 
 } // namespace

@@ -11,13 +11,13 @@
 #include "firmware_board.h"
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
+#include "sim/sim_firmware.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -29,7 +29,7 @@ namespace {
 using test::Bytes;
 using test::FirmwareBoard;
 
-constexpr std::size_t kFeatureLength = 65;
+constexpr std::size_t kFeatureLength = FirmwareBoard::kFeatureLength;
 
 Bytes frame(std::initializer_list<std::uint8_t> head) {
     Bytes bytes(kFeatureLength, 0);
@@ -89,6 +89,29 @@ TEST_F(KernelProtocolTest, RefreshAsksOnceAndShowsWhatTheBoardStores) {
     EXPECT_EQ(view.selectedText(Control::RotStart), "5");
     EXPECT_EQ(view.text1, "");
     EXPECT_TRUE(session.settingsLoaded);
+}
+
+TEST_F(KernelProtocolTest, AShortReplyNeverShowsThePreviousRepliesBytes) {
+    // A whole encoder block, then replies that stop after the general block's
+    // identifier. Taken as they came, the reply buffer would still hold the
+    // encoder block's bytes and show them as the general settings.
+    Bytes encoders(kFeatureLength, 0);
+    encoders[1] = 0x20;
+    encoders[2] = 0x0A;  // encoder 1 "1:4"; as pulse width: "80 ms"
+    encoders[15] = 0x01; // as rotary pulses: on
+    encoders[16] = 0x02; // encoder 8 "1:1"; as rotary start: "3"
+    sim::Firmware firmware;
+    firmware.readback = {{sim::Reply::Kind::Raw, encoders}, {sim::Reply::Kind::Raw, {0x00, 0x40}}};
+    FirmwareBoard board("short", firmware);
+    start(board, "KP-short");
+
+    EXPECT_EQ(board.gets(), 8);
+    EXPECT_EQ(view.selectedText(encControl(1)), "1:4");
+    EXPECT_EQ(view.selectedText(encControl(8)), "1:1");
+    // No general block arrived whole: the defaults stand.
+    EXPECT_EQ(view.selectedText(Control::Delay), "48 ms");
+    EXPECT_EQ(view.selectedText(Control::RotStart), "Auto");
+    EXPECT_EQ(view.rotaryPulse(), 0);
 }
 
 TEST_F(KernelProtocolTest, IdentityWithoutUsbParentKeepsVersionGatesShut) {
@@ -159,7 +182,7 @@ TEST_F(KernelProtocolTest, SelfDiagnosticShowsTheBoardsResult) {
     start(board, "KP-selftest");
     for (const Row& row : rows) {
         board.edit([&](sim::Firmware& f) { f.selfTestByte1 = row.failedInput; });
-        board.refuseGets(row.refused);
+        board.uhid().failGets(row.refused);
         board.forgetTraffic();
         // The version gate keeps the button disabled for a uhid board; the
         // handler itself only needs an open board.

@@ -15,10 +15,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/hidraw.h>
+#include <linux/seccomp.h>
 #include <string>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -49,14 +58,30 @@ UhidBoardInfo board(const std::string& name, const Bytes& descriptor,
     return UhidBoardInfo{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
 }
 
-std::size_t openFdCount() {
+std::size_t entriesIn(const char* path) {
     std::size_t count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
+    if (DIR* dir = ::opendir(path)) {
         while (::readdir(dir) != nullptr)
             ++count;
         ::closedir(dir);
     }
     return count;
+}
+
+std::size_t openFdCount() {
+    return entriesIn("/proc/self/fd");
+}
+
+std::size_t threadCount() {
+    return entriesIn("/proc/self/task");
+}
+
+// A joined thread lingers in /proc for a moment after it has run its last.
+bool threadCountComesBackTo(std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (threadCount() != count && std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    return threadCount() == count;
 }
 
 std::string stringOf(const DeviceStringBuffer& buffer) {
@@ -222,6 +247,73 @@ TEST_F(KernelTest, FeatureRoundTripKeepsReportIdInByteZero) {
     }
 }
 
+TEST_F(KernelTest, AFeatureReplyCountsOnlyWhenItIsWhole) {
+    struct Row {
+        std::size_t replied;
+        bool whole;
+    };
+    const Row rows[] = {{65, true}, {64, false}, {2, false}, {1, false}};
+    std::atomic<std::size_t> replyLength{0};
+    UhidBoard b(board("short", kUnnumbered),
+                test::FeatureAnswers{{}, [&replyLength](std::uint8_t, Bytes& data) {
+                                         data.assign(replyLength, 0x5A);
+                                         data[0] = 0;
+                                         return true;
+                                     }});
+    const HidHandle handle = openBoard(b);
+    ASSERT_NE(handle, kNoHandle);
+    for (const Row& row : rows) {
+        replyLength = row.replied;
+        Bytes answer(65, 0);
+        EXPECT_EQ(platform.getFeature(handle, answer.data(), 65), row.whole) << row.replied;
+    }
+    platform.close(handle);
+}
+
+// hidraw's ioctls carry the report length in a 14-bit field: 16384 wraps to
+// a request for 0 bytes. A child that dies at the first such ioctl proves
+// that the backend refuses those lengths itself.
+void trapWrappedFeatureIoctls() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_ioctl, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, HIDIOCSFEATURE(0), 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, HIDIOCGFEATURE(0), 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    };
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        ::_exit(2);
+}
+
+TEST_F(KernelTest, FeatureLengthsTheIoctlsCannotCarryNeverReachThem) {
+    UhidBoard b(board("toolong", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    // Synchronous: the child after fork has no thread of its own to need.
+    const HidHandle handle = platform.open(b.node(), OpenMode::Synchronous, security);
+    ASSERT_NE(handle, kNoHandle);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        trapWrappedFeatureIoctls();
+        static std::uint8_t frame[70000];
+        for (std::uint32_t length : {16384u, 16385u, 65536u + 65u, 0u})
+            if (platform.setFeature(handle, frame, length) ||
+                platform.getFeature(handle, frame, length))
+                ::_exit(3);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "a wrapped length reached the kernel";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(b.featureSet(0).empty());
+    platform.close(handle);
+}
+
 TEST_F(KernelTest, DrainsUnnumberedReportsBackToBackWithIdZero) {
     UhidBoard b(board("read0", kUnnumbered));
     const HidHandle handle = openBoard(b);
@@ -259,25 +351,87 @@ TEST_F(KernelTest, DrainsNumberedReportsPaddedToInputLength) {
               (Bytes{1, 10, 11, 12, 13, 14, 15, 16, 17, 2, 20, 21, 22, 23, 0, 0, 0, 0}));
 }
 
-TEST_F(KernelTest, LeavesReportsThatDoNotFitQueued) {
-    UhidBoard b(board("fit", kUnnumbered));
+TEST_F(KernelTest, AReadKeepsTheNewestWholeReportsThatFit) {
+    for (OpenMode mode : {OpenMode::Synchronous, OpenMode::Overlapped}) {
+        const bool overlapped = mode == OpenMode::Overlapped;
+        UhidBoard b(board(overlapped ? "fit-ov" : "fit-sync", kUnnumbered));
+        ASSERT_TRUE(b.created());
+        const HidHandle handle = platform.open(b.node(), mode, security);
+        ASSERT_NE(handle, kNoHandle);
+        for (std::uint8_t r = 1; r <= 3; ++r)
+            ASSERT_TRUE(b.input(Bytes(16, r)));
+        // Room for two reports and a part of a third: the two newest.
+        std::vector<std::uint8_t> buffer(2 * 17 + 10);
+        const ReadResult result = read(handle, buffer);
+        ASSERT_EQ(result.outcome, ReadOutcome::Reports) << overlapped;
+        EXPECT_EQ(result.count, 34u) << overlapped;
+        EXPECT_EQ(buffer[16], 2) << overlapped;
+        EXPECT_EQ(buffer[33], 3) << overlapped;
+        // What did not fit was older than what was shown, and is gone.
+        EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued) << overlapped;
+        // Less than one report of room is the caller's fault, as on Windows.
+        std::vector<std::uint8_t> tiny(16);
+        EXPECT_EQ(read(handle, tiny).outcome, ReadOutcome::Failed) << overlapped;
+        platform.close(handle);
+    }
+}
+
+TEST_F(KernelTest, AfterABusySpellTheReadEndsWithTheLastReportSent) {
+    UhidBoard b(board("busy", kUnnumbered));
     const HidHandle handle = openBoard(b);
     ASSERT_NE(handle, kNoHandle);
-    for (std::uint8_t r = 1; r <= 3; ++r)
-        ASSERT_TRUE(b.input(Bytes(16, r)));
-    // Room for two reports and a part of a third.
-    std::vector<std::uint8_t> buffer(2 * 17 + 10);
-    ReadResult result = read(handle, buffer);
+    // Far more than the kernel keeps for an open node (64) arrive while
+    // nothing reads, at a pace a board on a cable can keep up.
+    constexpr unsigned kSent = 300;
+    for (unsigned r = 1; r <= kSent; ++r) {
+        Bytes report(16, 0);
+        report[0] = static_cast<std::uint8_t>(r >> 8);
+        report[1] = static_cast<std::uint8_t>(r & 0xFF);
+        ASSERT_TRUE(b.input(report));
+        if (r % 8 == 0)
+            ::usleep(2000);
+    }
+    auto sequence = [](const std::vector<std::uint8_t>& buffer, std::size_t slot) {
+        return static_cast<unsigned>(buffer[slot * 17 + 1] << 8 | buffer[slot * 17 + 2]);
+    };
+    std::vector<std::uint8_t> buffer(1000, 0xEE);
+    const ReadResult result = read(handle, buffer);
     ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(result.count, 34u);
-    EXPECT_EQ(buffer[33], 2);
-    result = read(handle, buffer);
-    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(result.count, 17u);
-    EXPECT_EQ(buffer[16], 3);
-    // Less than one report of room is the caller's fault, as on Windows.
-    std::vector<std::uint8_t> tiny(16);
-    EXPECT_EQ(read(handle, tiny).outcome, ReadOutcome::Failed);
+    // As many whole reports as fit, oldest of them first.
+    ASSERT_EQ(result.count, 58u * 17);
+    for (std::size_t slot = 1; slot < 58; ++slot)
+        EXPECT_LT(sequence(buffer, slot - 1), sequence(buffer, slot)) << "slot " << slot;
+    EXPECT_EQ(sequence(buffer, 57), kSent);
+    // The board goes quiet: nothing older turns up after the newest.
+    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
+    EXPECT_TRUE(platform.close(handle));
+}
+
+TEST_F(KernelTest, HandlesLeaveNoDescriptorOrThreadBehind) {
+    UhidBoard b(board("leftovers", kUnnumbered));
+    ASSERT_TRUE(b.created());
+    const std::size_t fds = openFdCount();
+    const std::size_t threads = threadCount();
+    for (int round = 0; round < 3; ++round) {
+        const HidHandle reader = openBoard(b);
+        const HidHandle feature = platform.open(b.node(), OpenMode::Synchronous, security);
+        ASSERT_NE(reader, kNoHandle);
+        ASSERT_NE(feature, kNoHandle);
+        ASSERT_TRUE(b.input(Bytes(16, 0x33)));
+        std::vector<std::uint8_t> buffer(1000);
+        EXPECT_EQ(read(reader, buffer).outcome, ReadOutcome::Reports);
+        EXPECT_TRUE(platform.close(feature));
+        EXPECT_TRUE(platform.close(reader));
+        EXPECT_EQ(openFdCount(), fds) << "round " << round;
+        EXPECT_TRUE(threadCountComesBackTo(threads)) << "round " << round;
+    }
+    {
+        // A platform that goes while a read handle is open lets go of it too.
+        LinuxHidPlatform local;
+        EXPECT_NE(local.open(b.node(), OpenMode::Overlapped, security), kNoHandle);
+    }
+    EXPECT_EQ(openFdCount(), fds);
+    EXPECT_TRUE(threadCountComesBackTo(threads));
 }
 
 TEST_F(KernelTest, NothingQueuedUntilUnplugged) {
@@ -465,6 +619,38 @@ TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
     ASSERT_EQ(result.outcome, ReadOutcome::Reports);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + result.count), Bytes{0} + report);
     EXPECT_TRUE(platform.close(handle));
+}
+
+TEST_F(KernelTest, AnEmptyUsbSerialIsListedAndOpensButNoSerialIsSkipped) {
+    struct Row {
+        const char* what;
+        bool strings;
+        bool listed;
+    };
+    const Row rows[] = {
+        {"serial string present but empty", true, true},
+        {"no serial string at all", false, false},
+    };
+    for (const Row& row : rows) {
+        test::UsbGadgetInfo info{KESTRO_VENDOR_ID, 0x1144, 0x0110, "Test Maker",
+                                 "Test Board",     "",     16,     kUnnumbered};
+        info.strings = row.strings;
+        test::UsbGadget gadget(info);
+        if (gadget.node().empty())
+            GTEST_SKIP() << "no USB gadget: " << gadget.error();
+        test::FakeSerialList list;
+        DeviceLink link(platform, list);
+        link.Scan_USB_devices();
+        EXPECT_EQ(list.items,
+                  row.listed ? std::vector<std::string>{""} : std::vector<std::string>{})
+            << row.what;
+        // The list's text is empty either way: only a listed board matches it.
+        EXPECT_EQ(link.FindTheHid(), row.listed) << row.what;
+        if (row.listed) {
+            EXPECT_EQ(link.devicePath, gadget.node()) << row.what;
+        }
+        link.CloseBoard();
+    }
 }
 
 } // namespace

@@ -69,6 +69,30 @@ TEST(ParseNumbers, HexAndDecimalAttributes) {
     EXPECT_EQ(parseDecimal("x", 999), std::nullopt);
 }
 
+TEST(SerialNumberIndex, ReadOnlyFromAWholeDeviceDescriptor) {
+    // A device descriptor as sysfs shows it, with iSerialNumber 3, and a
+    // configuration descriptor after it.
+    std::string device = {0x12, 0x01, 0x00, 0x02, 0,    0, 0, 0x40, 0x4F,
+                          0x3A, 0x44, 0x11, 0x10, 0x01, 1, 2, 3,    1};
+    const std::string withConfig = device + std::string{0x09, 0x02, 0x22, 0};
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::optional<std::uint8_t> expected;
+    };
+    const Row rows[] = {
+        {"with serial string", withConfig, 3},
+        {"device descriptor alone", device, 3},
+        {"no serial string", std::string(device).replace(16, 1, 1, '\0'), 0},
+        {"cut short", device.substr(0, 17), std::nullopt},
+        {"wrong length byte", std::string(device).replace(0, 1, 1, 0x09), std::nullopt},
+        {"wrong type", std::string(device).replace(1, 1, 1, 0x02), std::nullopt},
+        {"empty", "", std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(serialNumberIndex(row.bytes), row.expected) << row.name;
+}
+
 TEST(StringDescriptor, ValidatedAgainstWhatWasReceived) {
     struct Row {
         const char* name;

@@ -120,6 +120,12 @@ void UhidBoard::answerRequests() {
         const ssize_t n = ::read(fd_, &event, sizeof event);
         if (n <= 0)
             continue;
+        const bool request = event.type == UHID_GET_REPORT || event.type == UHID_SET_REPORT;
+        if (request && toIgnore_ > 0) {
+            --toIgnore_;
+            ++ignored_;
+            continue;
+        }
         if (event.type == UHID_GET_REPORT) {
             uhid_event reply{};
             reply.type = UHID_GET_REPORT_REPLY;

@@ -54,6 +54,10 @@ public:
     Bytes featureSet(std::uint8_t reportId);
     // Makes the next get-feature requests fail as a board that stalls would.
     void failGets(bool fail) { failGets_ = fail; }
+    // The next count feature requests, of either kind, get no answer at all,
+    // as from a board whose firmware hangs: the kernel gives up on each.
+    void ignoreRequests(int count) { toIgnore_ = count; }
+    int ignoredRequests() const { return ignored_; }
 
 private:
     bool write(const void* event, std::size_t size);
@@ -64,6 +68,8 @@ private:
     std::string node_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> failGets_{false};
+    std::atomic<int> toIgnore_{0};
+    std::atomic<int> ignored_{0};
     FeatureAnswers answers_;
     std::thread responder_;
     std::mutex mutex_;

@@ -38,6 +38,32 @@ std::string hex(unsigned value) {
 
 } // namespace
 
+std::string waitForUsbHidraw(std::uint16_t vendor, std::uint16_t product) {
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", vendor, product);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
+            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
+                                                         std::to_string(n) + "/device/uevent");
+            if (!uevent || linux_hid::ueventValue(*uevent, "HID_ID") != wanted)
+                continue;
+            const std::string node = "/dev/hidraw" + std::to_string(n);
+            if (::access(node.c_str(), F_OK) == 0)
+                return node;
+        }
+        ::usleep(20 * 1000);
+    }
+    return {};
+}
+
+void waitForNodeGone(const std::string& node) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!node.empty() && ::access(node.c_str(), F_OK) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        ::usleep(20 * 1000);
+}
+
 UsbGadget::UsbGadget(const UsbGadgetInfo& info) : root_(kGadgetRoot) {
     if (!build(info))
         error_ += std::string(" (") + std::strerror(errno) + ")";
@@ -63,12 +89,14 @@ bool UsbGadget::build(const UsbGadgetInfo& info) {
         writeText(root_ + "/idVendor", hex(info.vendor)) &&
         writeText(root_ + "/idProduct", hex(info.product)) &&
         writeText(root_ + "/bcdDevice", hex(info.bcdDevice)) &&
-        ::mkdir(strings.c_str(), 0755) == 0 &&
-        writeText(strings + "/manufacturer", info.manufacturer) &&
-        writeText(strings + "/product", info.productName) &&
-        writeText(strings + "/serialnumber", info.serial) && ::mkdir(config.c_str(), 0755) == 0 &&
-        ::mkdir(function.c_str(), 0755) == 0 && writeText(function + "/protocol", "0") &&
-        writeText(function + "/subclass", "0") &&
+        (!info.strings ||
+         (::mkdir(strings.c_str(), 0755) == 0 &&
+          writeText(strings + "/manufacturer", info.manufacturer) &&
+          writeText(strings + "/product", info.productName) &&
+          // configfs drops a trailing newline: how an empty string is written.
+          writeText(strings + "/serialnumber", info.serial.empty() ? "\n" : info.serial))) &&
+        ::mkdir(config.c_str(), 0755) == 0 && ::mkdir(function.c_str(), 0755) == 0 &&
+        writeText(function + "/protocol", "0") && writeText(function + "/subclass", "0") &&
         writeText(function + "/report_length", std::to_string(info.reportLength)) &&
         (!info.setReportsOnControl || writeText(function + "/no_out_endpoint", "1")) &&
         writeFile(function + "/report_desc", info.descriptor.data(), info.descriptor.size()) &&
@@ -83,26 +111,13 @@ bool UsbGadget::build(const UsbGadgetInfo& info) {
     }
     bound_ = true;
 
-    char wanted[64];
-    std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", info.vendor, info.product);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
-            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
-                                                         std::to_string(n) + "/device/uevent");
-            if (!uevent || linux_hid::ueventValue(*uevent, "HID_ID") != wanted)
-                continue;
-            const std::string node = "/dev/hidraw" + std::to_string(n);
-            if (::access(node.c_str(), F_OK) == 0) {
-                node_ = node;
-                return true;
-            }
-        }
-        ::usleep(20 * 1000);
+    node_ = waitForUsbHidraw(info.vendor, info.product);
+    if (node_.empty()) {
+        error_ = "usbhid did not bind the gadget within 20 s";
+        errno = ETIMEDOUT;
+        return false;
     }
-    error_ = "usbhid did not bind the gadget within 20 s";
-    errno = ETIMEDOUT;
-    return false;
+    return true;
 }
 
 std::string UsbGadget::functionNode() const {
@@ -115,8 +130,10 @@ std::string UsbGadget::functionNode() const {
 }
 
 void UsbGadget::teardown() {
-    if (bound_)
+    if (bound_) {
         writeText(root_ + "/UDC", "\n");
+        waitForNodeGone(node_);
+    }
     ::unlink((root_ + "/configs/c.1/hid.usb0").c_str());
     ::rmdir((root_ + "/configs/c.1").c_str());
     ::rmdir((root_ + "/functions/hid.usb0").c_str());

@@ -21,7 +21,17 @@ struct UsbGadgetInfo {
     // reports included) on the control pipe and hands their data to reads of
     // functionNode(); with one, it stalls them.
     bool setReportsOnControl = false;
+    // False: no string descriptors at all, so the device descriptor names
+    // none (iSerialNumber 0 among them).
+    bool strings = true;
 };
+
+// "/dev/hidrawN" of the first USB HID device with these IDs, waiting up to
+// 20 s for usbhid to bind it; empty when none came.
+std::string waitForUsbHidraw(std::uint16_t vendor, std::uint16_t product);
+// Waits up to 5 s for an unplugged board's node to go, so that the next
+// board with the same IDs is not mistaken for it.
+void waitForNodeGone(const std::string& node);
 
 class UsbGadget {
 public:
