@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QImageReader>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace kestro {
@@ -27,7 +26,8 @@ QIcon windowIconFromResource() {
 } // namespace
 
 frmMain::frmMain(HidPlatform& platform, QWidget* parent)
-    : QWidget(parent), link_(platform, serNoList_), session_(link_, *this) {
+    : QWidget(parent), link_(platform, serNoList_), session_(link_, *this),
+      poll_(link_, session_, *this) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kestro - Ver 1.10"));
     setWindowIcon(windowIconFromResource());
@@ -71,15 +71,14 @@ void frmMain::listClicked(Control control) {
 }
 
 void frmMain::Form_Load() {
-    for (int j = 0; j < 8; ++j)
-        bitMask_[static_cast<std::size_t>(j)] = static_cast<std::uint16_t>(1u << j);
+    poll_.fillBitMask();
     session_.settingsLoaded = false;
     session_.reconnectPending = false;
     link_.serialListReady = false;
     show();
     layOutLamps();
-    lastButtonBytes_.fill(kNeverSeen);
-    searchForBoard();
+    poll_.forgetButtonBytes();
+    poll_.searchForBoard();
     loaded_ = true;
     timer_.start();
 }
@@ -102,55 +101,7 @@ void frmMain::Timer_Timer() {
 }
 
 void frmMain::PollDevice() {
-    if (link_.deviceDetected) {
-        std::array<std::uint8_t, kReadRequestLength + 1> buffer{};
-        const ReadResult read = link_.ReadInputReports(buffer.data(), kReadRequestLength);
-        if (read.outcome == ReadOutcome::Reports) {
-            const auto bytes = newestButtonBytes(buffer.data(), read.count,
-                                                 link_.deviceCapabilities.InputReportByteLength);
-            if (bytes)
-                showButtonBytes(*bytes);
-        }
-        // An empty queue only means no button moved; the board is still there.
-        if (read.outcome != ReadOutcome::Failed && !session_.reconnectPending)
-            setPollInterval(kPollIntervalMs);
-        else
-            loseBoard();
-    }
-    if (!link_.deviceDetected)
-        searchForBoard();
-}
-
-void frmMain::showButtonBytes(const ButtonBytes& bytes) {
-    text2_->setPlainText(QString());
-    for (int i = 0; i < kButtonBytes; ++i) {
-        const std::int16_t b = bytes[static_cast<std::size_t>(i)];
-        std::int16_t& last = lastButtonBytes_[static_cast<std::size_t>(i)];
-        if (b == last)
-            continue;
-        last = b;
-        for (int j = 0; j < 8; ++j) {
-            const int mask = bitMask_[static_cast<std::size_t>(j)];
-            lampGrid_->setPressed(8 * i + j, (b & mask) == mask);
-        }
-    }
-}
-
-void frmMain::loseBoard() {
-    link_.deviceDetected = false;
-    link_.CloseBoard();
-    setPollInterval(kLostIntervalMs);
-    session_.settingsLoaded = false;
-}
-
-void frmMain::searchForBoard() {
-    session_.settingsLoaded = false;
-    link_.Scan_USB_devices();
-    link_.deviceDetected = link_.FindTheHid();
-    if (link_.deviceDetected)
-        session_.reconnectPending = false;
-    session_.RefreshDeviceView();
-    updatePermissionHint();
+    poll_.PollDevice();
 }
 
 void frmMain::onSerNoSelected() {
@@ -159,12 +110,6 @@ void frmMain::onSerNoSelected() {
     session_.SerNo_Click();
     if (listReady)
         updatePermissionHint();
-}
-
-void frmMain::setPollInterval(int milliseconds) {
-    // Setting the interval restarts a running timer; only a change should.
-    if (timer_.interval() != milliseconds)
-        timer_.setInterval(milliseconds);
 }
 
 } // namespace kestro

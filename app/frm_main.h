@@ -5,8 +5,8 @@
 
 #include "config/config_session.h"
 #include "config/device_view.h"
+#include "config/poll_loop.h"
 #include "device_link.h"
-#include "input_report.h"
 #include "ser_no_list.h"
 #include "twips.h"
 
@@ -29,10 +29,8 @@ class LampGrid;
 
 inline constexpr int kClientWidthTwips = 8895;
 inline constexpr int kClientHeightTwips = 8535;
-inline constexpr int kLastButtonByteEntries = 21;
-inline constexpr std::int16_t kNeverSeen = 999;
 
-class frmMain : public QWidget, public DeviceView {
+class frmMain : public QWidget, public DeviceView, public PollView {
     Q_OBJECT
 public:
     explicit frmMain(HidPlatform& platform, QWidget* parent = nullptr);
@@ -48,7 +46,7 @@ public:
     LampGrid& lampGrid() { return *lampGrid_; }
     const QTimer& timer() const { return timer_; }
     const std::array<std::int16_t, kLastButtonByteEntries>& lastButtonBytes() const {
-        return lastButtonBytes_;
+        return poll_.lastButtonBytes;
     }
     TwipScale twips() const { return scale_; }
     // The permission hint, empty while it is hidden.
@@ -67,6 +65,12 @@ public:
     void setText1(const std::string& text) override;
     void setTimerEnabled(bool enabled) override;
     void setTimerInterval(int milliseconds) override;
+
+    // PollView.
+    void setLamp(int k, bool pressed) override;
+    void setText2(const std::string& text) override;
+    void setPollInterval(int milliseconds) override;
+    void updatePermissionHint() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,14 +93,9 @@ private:
     void connectHandlers();
 
     void layOutLamps();
-    void showButtonBytes(const ButtonBytes& bytes);
-    void loseBoard();
-    void searchForBoard();
     void onSerNoSelected();
     // The selection handler of a configuration list.
     void listClicked(Control control);
-    void setPollInterval(int milliseconds);
-    void updatePermissionHint();
     void showPermissionHint(const RefusedBoard& board);
     void hidePermissionHint();
     QComboBox* list(Control control) const;
@@ -105,10 +104,9 @@ private:
     SerNoList serNoList_;
     DeviceLink link_;
     ConfigSession session_;
+    PollLoop poll_;
     TwipScale scale_;
 
-    std::array<std::uint16_t, 8> bitMask_{};
-    std::array<std::int16_t, kLastButtonByteEntries> lastButtonBytes_{};
     bool loaded_ = false;
     bool unloaded_ = false;
 

@@ -2,6 +2,7 @@
 // permission hint that follows the link's last walk.
 #include "config/permission_hint.h"
 #include "frm_main.h"
+#include "lamp_grid.h"
 #include "ser_no_list.h"
 
 #include <QCheckBox>
@@ -123,6 +124,20 @@ void frmMain::setTimerEnabled(bool enabled) {
 
 void frmMain::setTimerInterval(int milliseconds) {
     timer_.setInterval(milliseconds);
+}
+
+void frmMain::setLamp(int k, bool pressed) {
+    lampGrid_->setPressed(k, pressed);
+}
+
+void frmMain::setText2(const std::string& text) {
+    text2_->setPlainText(latin1(text));
+}
+
+void frmMain::setPollInterval(int milliseconds) {
+    // Setting the interval restarts a running timer; only a change should.
+    if (timer_.interval() != milliseconds)
+        timer_.setInterval(milliseconds);
 }
 
 QString frmMain::permissionHint() const {
