@@ -25,7 +25,8 @@ TEST(Replay, EveryCommittedInputLivesThroughItsWindow) {
             std::ifstream file(entry.path(), std::ios::binary);
             const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(file), {}};
             // Named before it runs: an abort leaves no other trace of which.
-            std::fprintf(stderr, "replaying %s/%s\n", folder, entry.path().filename().c_str());
+            std::fprintf(stderr, "replaying %s/%s\n", folder,
+                         entry.path().filename().string().c_str());
             playWindowLife(input.data(), input.size());
             ++replayed;
         }
