@@ -1,5 +1,7 @@
 // The controls of frmMain, where the layout puts them (twips, relative to
 // their container), with their captions and start states.
+#include "config/protocol.h"
+#include "config/setting_items.h"
 #include "control_font.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
@@ -17,7 +19,6 @@ namespace kestro {
 
 namespace {
 
-constexpr int kEncoders = 16;
 constexpr int kEncodersPerColumn = 8;
 constexpr int kRowPitch = 480;
 const QRectF kButtonsFrame(4680, 0, 4095, 8415);
@@ -25,10 +26,6 @@ const QSizeF kLamp0(375, 375);
 // Below the client area, where the diagnostic row sits unseen; the hint
 // covers that row while it shows, as no board is open then.
 const QRectF kPermissionHint(120, kClientHeightTwips, 8655, 615);
-
-QString encoderLabelCaption(int n) {
-    return QStringLiteral("B%1 B%2").arg(2 * n - 1).arg(2 * n);
-}
 
 // The layout puts each caption's top a little below the top of the list it
 // names, so that top-aligned text stands level with the list's text; centred
@@ -163,7 +160,7 @@ void frmMain::buildEncoderArea() {
                                {left ? 240.0 : 2400.0, 360.0 + kRowPitch * row, 900, 360});
         const QByteArray labelName = "Label" + QByteArray::number(n + 5);
         QLabel* pair =
-            place(label(frame3_, encoderLabelCaption(n)), labelName.constData(),
+            place(label(frame3_, QString::fromStdString(encoderButtons(n))), labelName.constData(),
                   {left ? 1260.0 : 3420.0, 420.0 + kRowPitch * row, left ? 1095.0 : 1000.0, 375});
         enc->setEnabled(false);
         pair->setEnabled(false);
