@@ -11,6 +11,7 @@
 #include "linux/sysfs.h"
 #include "linux/usb_string.h"
 #include "system_platform.h"
+#include "tests/app/pressed_lamps.h"
 #include "uhid_board.h"
 #include "usb_gadget.h"
 
@@ -37,6 +38,7 @@ namespace kestro {
 namespace {
 
 using test::Bytes;
+using test::pressedLamps;
 using test::UhidBoard;
 
 constexpr uid_t kNobody = 65534;
@@ -45,14 +47,6 @@ constexpr const char* kUnprivilegedWindow = "--unprivileged-window";
 
 test::UhidBoardInfo kestroBoard(const std::string& name) {
     return {name, "KW-" + name, KESTRO_VENDOR_ID, 0x1142, 0x0110, test::kUnnumbered};
-}
-
-std::vector<int> pressedLamps(frmMain& window) {
-    std::vector<int> pressed;
-    for (int k = 0; k < kLamps; ++k)
-        if (window.lampGrid().pressed(k))
-            pressed.push_back(k);
-    return pressed;
 }
 
 class WindowOnKernel : public testing::Test {

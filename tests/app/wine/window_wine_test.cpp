@@ -11,6 +11,7 @@
 #include "kestro_ids.h"
 #include "logging_platform.h"
 #include "system_platform.h"
+#include "tests/app/pressed_lamps.h"
 #include "wine_facts.h"
 
 #include <QApplication>
@@ -32,17 +33,10 @@ namespace kestro {
 namespace {
 
 using test::Bytes;
+using test::pressedLamps;
 
 constexpr std::uint16_t kProduct = 0x1142;
 constexpr std::uint32_t kFeature = 65;
-
-std::vector<int> pressedLamps(frmMain& window) {
-    std::vector<int> pressed;
-    for (int k = 0; k < kLamps; ++k)
-        if (window.lampGrid().pressed(k))
-            pressed.push_back(k);
-    return pressed;
-}
 
 // Seconds since this process was created, Wine's start included.
 double secondsSinceProcessStart() {
