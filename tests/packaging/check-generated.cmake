@@ -65,6 +65,22 @@ if(at GREATER -1)
 endif()
 expect(has_release "metainfo release entry for ${VERSION}")
 
+# What software centres read for the publisher: the id form, not the old name tag.
+string(FIND "${metainfo}" "<developer id=\"" at)
+string(FIND "${metainfo}" "<developer_name>" old_at)
+set(has_developer FALSE)
+if(at GREATER -1 AND old_at EQUAL -1)
+    set(has_developer TRUE)
+endif()
+expect(has_developer "metainfo <developer id=...> and no <developer_name>")
+
+file(STRINGS "${CHANGELOG}" changelog LIMIT_COUNT 1)
+set(changelog_version FALSE)
+if(changelog MATCHES "^kestro-setup \\(${VERSION}-[0-9]+\\) ")
+    set(changelog_version TRUE)
+endif()
+expect(changelog_version "Debian changelog entry for ${VERSION}")
+
 if(failed)
     message(FATAL_ERROR "generated packaging files do not match KESTRO_VENDOR_ID ${VENDOR_ID}")
 endif()
