@@ -26,6 +26,8 @@ def manifest_bytes(image):
     if struct.unpack_from("<H", image, optional)[0] != 0x20B:
         raise ValueError("not a PE32+ (x64) file")
     rsrc_rva = struct.unpack_from("<I", image, optional + 112 + 2 * 8)[0]
+    if rsrc_rva == 0:
+        raise ValueError("no resources at all")
     table = []
     for i in range(sections):
         size, rva, _, raw = struct.unpack_from("<IIII", image, optional + optional_size + 40 * i + 8)
