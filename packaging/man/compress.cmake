@@ -2,8 +2,10 @@
 # taken from project(), gzip'ed at the highest level without a time stamp.
 #   cmake -DIN=page.1[.in] -DOUT=page.1.gz -DVERSION=1.10 -P compress.cmake
 file(READ "${IN}" page)
-set(PROJECT_VERSION "${VERSION}")
-string(CONFIGURE "${page}" page @ONLY)
+if(IN MATCHES "\\.in$")
+    set(PROJECT_VERSION "${VERSION}")
+    string(CONFIGURE "${page}" page @ONLY)
+endif()
 # .TH NAME SECTION DATE SOURCE MANUAL: SOURCE names the package and its version.
 string(REGEX REPLACE "(\n|^)(\\.TH [^\n]*)\"Kestro Setup[^\"]*\"" "\\1\\2\"Kestro Setup ${VERSION}\"" page "${page}")
 get_filename_component(name "${OUT}" NAME_WE)
