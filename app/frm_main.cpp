@@ -1,5 +1,6 @@
 #include "frm_main.h"
 
+#include "kestro_version.h"
 #include "lamp_grid.h"
 
 #include <QCheckBox>
@@ -29,7 +30,7 @@ frmMain::frmMain(HidPlatform& platform, QWidget* parent)
     : QWidget(parent), link_(platform, serNoList_), session_(link_, *this),
       poll_(link_, session_, *this) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Kestro - Ver 1.10"));
+    setWindowTitle(QStringLiteral("Kestro - Ver " KESTRO_VERSION));
     setWindowIcon(windowIconFromResource());
     scale_ = TwipScale(logicalDpiY());
     timer_.setObjectName(QStringLiteral("Timer"));

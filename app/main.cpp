@@ -2,6 +2,7 @@
 // through the logging decorator so that the debug category can show it.
 #include "app/frm_main.h"
 #include "app/hid_log_category.h"
+#include "kestro_version.h"
 #include "logging_platform.h"
 #include "system_platform.h"
 
@@ -10,7 +11,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestro Setup"));
-    QApplication::setApplicationVersion(QStringLiteral("1.10"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTRO_VERSION));
     // Wayland has no window class: this id is how the desktop ties the window
     // to its launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.kestro.KestroSetup"));

@@ -65,6 +65,21 @@ if(at GREATER -1)
 endif()
 expect(has_release "metainfo release entry for ${VERSION}")
 
+# What software centres read for the publisher: the id form, not the old name tag.
+set(has_developer FALSE)
+if(metainfo MATCHES "<developer id=\"" AND NOT metainfo MATCHES "<developer_name>")
+    set(has_developer TRUE)
+endif()
+expect(has_developer "metainfo <developer id=...> and no <developer_name>")
+
+file(STRINGS "${CHANGELOG}" changelog LIMIT_COUNT 1)
+string(FIND "${changelog}" "kestro-setup (${VERSION}-" at)
+set(changelog_version FALSE)
+if(at EQUAL 0)
+    set(changelog_version TRUE)
+endif()
+expect(changelog_version "Debian changelog entry for ${VERSION}")
+
 if(failed)
     message(FATAL_ERROR "generated packaging files do not match KESTRO_VENDOR_ID ${VENDOR_ID}")
 endif()
