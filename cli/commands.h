@@ -4,7 +4,7 @@
 
 #include "cli/environment.h"
 #include "cli/exit_status.h"
-#include "cli/invocation.h"
+#include "cli/command_line.h"
 
 namespace kestro::cli {
 

@@ -1,7 +1,6 @@
 #include "cli/kestroctl.h"
 
 #include "cli/commands.h"
-#include "cli/help.h"
 #include "hid_log.h"
 #include "logging_platform.h"
 
@@ -25,7 +24,6 @@ ExitStatus dispatch(const Invocation& invocation, Environment& env) {
         return runBackup(invocation, env);
     case Command::Restore:
         return runRestore(invocation, env);
-    case Command::Help:
     case Command::None:
         break;
     }
@@ -50,20 +48,6 @@ private:
     bool on_;
 };
 
-ExitStatus help(const Invocation& invocation, Environment& env) {
-    if (invocation.command == Command::Help && !invocation.operands.empty()) {
-        const std::optional<Command> command = commandNamed(invocation.operands.front());
-        if (!command) {
-            env.err << "kestroctl help: unknown command '" << invocation.operands.front() << "'\n";
-            return ExitStatus::Usage;
-        }
-        env.out << commandHelp(*command);
-        return ExitStatus::Ok;
-    }
-    env.out << commandHelp(invocation.command);
-    return ExitStatus::Ok;
-}
-
 } // namespace
 
 int runKestroctl(const std::vector<std::string>& args, Environment& env) {
@@ -74,12 +58,10 @@ int runKestroctl(const std::vector<std::string>& args, Environment& env) {
                 << "Try 'kestroctl --help'.\n";
         return code(ExitStatus::Usage);
     }
-    if (invocation.version) {
-        env.out << versionText();
+    if (parsed.help) {
+        env.out << *parsed.help;
         return code(ExitStatus::Ok);
     }
-    if (invocation.help || invocation.command == Command::Help)
-        return code(help(invocation, env));
     if (invocation.command == Command::None) {
         env.err << mainHelp();
         return code(ExitStatus::Usage);

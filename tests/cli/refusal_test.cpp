@@ -58,29 +58,39 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Refusals,
     ::testing::Values(
         Refusal{"no command", One, {}, 2, "Usage: kestroctl [--debug] COMMAND [OPTIONS]"},
-        Refusal{"unknown command", One, {"reset"}, 2, "kestroctl: unknown command 'reset'"},
-        Refusal{
-            "unknown option", One, {"show", "--force"}, 2, "kestroctl: unknown option '--force'"},
+        Refusal{"unknown command",
+                One,
+                {"reset"},
+                2,
+                "kestroctl: command line: The following argument was not expected: reset"},
+        Refusal{"unknown option",
+                One,
+                {"show", "--force"},
+                2,
+                "kestroctl: show: The following argument was not expected: --force"},
         Refusal{"option of another command",
                 One,
                 {"list", "--serial", "K0001"},
                 2,
-                "kestroctl: list does not take --serial"},
+                "kestroctl: list: The following arguments were not expected: K0001 --serial"},
         Refusal{"option without its value",
                 One,
                 {"show", "--serial"},
                 2,
-                "kestroctl: --serial needs a value"},
-        Refusal{"set without settings",
+                "kestroctl: show: --serial: 1 required S missing"},
+        Refusal{"set without settings", One, {"set"}, 2, "kestroctl: set: NAME=VALUE is required"},
+        Refusal{
+            "restore without a file", One, {"restore"}, 2, "kestroctl: restore: FILE is required"},
+        Refusal{"restore with two files",
                 One,
-                {"set"},
+                {"restore", "a.json", "b.json"},
                 2,
-                "kestroctl: set needs at least one NAME=VALUE"},
-        Refusal{"restore without a file",
+                "kestroctl: restore: FILE: At Most 1 required but received 2"},
+        Refusal{"help of no command",
                 One,
-                {"restore"},
+                {"help", "reset"},
                 2,
-                "kestroctl: restore needs a backup FILE"},
+                "kestroctl: help: unknown command 'reset'"},
         Refusal{"unknown name",
                 One,
                 {"set", "encoder17=off"},
@@ -195,6 +205,12 @@ TEST_F(CliTest, HelpForEachCommandNamesItsUsage) {
             EXPECT_EQ(result.status, 0) << command;
             EXPECT_EQ(result.out.substr(0, usage.size()), usage) << command;
         }
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"help"}, {"--help"}, {"-h"}}) {
+        const auto result = run(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.substr(0, 45), "Usage: kestroctl [--debug] COMMAND [OPTIONS]\n");
     }
     EXPECT_EQ(run({"--version"}).out, "kestroctl 1.10\n");
 }
