@@ -1,6 +1,7 @@
 #include "cli/kestroctl.h"
 
 #include "cli/commands.h"
+#include "cli/message.h"
 #include "hid_log.h"
 #include "logging_platform.h"
 
@@ -48,6 +49,15 @@ private:
     bool on_;
 };
 
+// What a command printed is only worth its exit status if it arrived.
+int finish(ExitStatus status, Environment& env) {
+    if (!env.out.flush()) {
+        complain(env.err, "standard output", "it could not be written");
+        return code(ExitStatus::OutputFailed);
+    }
+    return code(status);
+}
+
 } // namespace
 
 int runKestroctl(const std::vector<std::string>& args, Environment& env) {
@@ -60,7 +70,7 @@ int runKestroctl(const std::vector<std::string>& args, Environment& env) {
     }
     if (parsed.help) {
         env.out << *parsed.help;
-        return code(ExitStatus::Ok);
+        return finish(ExitStatus::Ok, env);
     }
     if (invocation.command == Command::None) {
         env.err << mainHelp();
@@ -71,7 +81,7 @@ int runKestroctl(const std::vector<std::string>& args, Environment& env) {
     LoggingHidPlatform logged(env.platform);
     Environment through{logged,     env.out,         env.err,   env.in,
                         env.hidLog, env.interrupted, env.sleep, env.now};
-    return code(dispatch(invocation, through));
+    return finish(dispatch(invocation, through), env);
 }
 
 } // namespace kestro::cli
