@@ -268,11 +268,12 @@ TEST_F(KestroctlOnKernel, AUserWithoutAccessIsToldTheNodeAndTheRule) {
     ASSERT_EQ(::chmod(board.node().c_str(), 0600), 0);
     const Ran listed = kestroctl({"list"}, kNobody);
     EXPECT_EQ(listed.status, 5) << listed.err;
-    EXPECT_NE(listed.out.find("Kestro board found at " + board.node() +
-                              " but access was denied: install the udev rule "
+    EXPECT_NE(listed.out.find(board.node() + "  denied"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.err.find("kestroctl: open " + board.node() +
+                              ": access was denied: install the udev rule "
                               "60-kestro-setup.rules"),
               std::string::npos)
-        << listed.out;
+        << listed.err;
     EXPECT_EQ(kestroctl({"show"}, kNobody).status, 5);
 }
 
