@@ -1,5 +1,6 @@
 #include "cli/board_access.h"
 
+#include "cli/message.h"
 #include "cli/text.h"
 #include "config/permission_hint.h"
 
@@ -17,8 +18,11 @@ void ScanList::addItem(int index, const std::string& text) {
     boards_.insert(boards_.begin() + static_cast<std::ptrdiff_t>(at), std::move(board));
 }
 
-void tellRefusal(const RefusedBoard& board, std::ostream& err) {
-    err << permissionHintText(board) << "\n";
+void tellRefusals(const std::vector<RefusedBoard>& boards, std::ostream& err) {
+    for (const RefusedBoard& board : boards)
+        complain(err, "open " + refusedNode(board),
+                 std::string("access was denied: install the udev rule ") + kUdevRuleName +
+                     " (see README) and replug the board");
 }
 
 BoardAccess::BoardAccess(HidPlatform& platform) : link_(platform, list_) {
@@ -47,8 +51,8 @@ void listSerials(const std::vector<ListedBoard>& boards, std::ostream& err) {
         seen.push_back(board.serial);
     }
     if (shared)
-        err << "Boards that share a serial number cannot be told apart: the first of them "
-               "is the one opened.\n";
+        err << "  (boards that share a serial number cannot be told apart: the first of them "
+               "is the one opened)\n";
 }
 
 bool listed(const std::vector<ListedBoard>& boards, const std::string& serial) {
@@ -66,27 +70,28 @@ ExitStatus BoardAccess::pick(const std::optional<std::string>& serial, std::ostr
             list_.choose(*wanted);
             return ExitStatus::Ok;
         }
-        if (refused()) {
-            tellRefusal(*refused(), err);
+        // A refused board's serial number cannot be read: it may be the one.
+        if (!refused().empty()) {
+            tellRefusals(refused(), err);
             return ExitStatus::AccessDenied;
         }
-        err << "No Kestro board with serial number " << *serial << " is attached.\n";
-        if (!found.empty()) {
-            err << "Attached:\n";
-            listSerials(found, err);
-        }
+        complain(err, "open " + *serial,
+                 found.empty() ? "no Kestro board with this serial number is attached"
+                               : "no Kestro board with this serial number is attached; "
+                                 "attached are:");
+        listSerials(found, err);
         return ExitStatus::NoBoard;
     }
     if (found.empty()) {
-        if (refused()) {
-            tellRefusal(*refused(), err);
+        if (!refused().empty()) {
+            tellRefusals(refused(), err);
             return ExitStatus::AccessDenied;
         }
-        err << "No Kestro board is attached.\n";
+        complain(err, "open", "no Kestro board is attached");
         return ExitStatus::NoBoard;
     }
     if (found.size() > 1) {
-        err << "Several Kestro boards are attached; choose one with --serial:\n";
+        complain(err, "open", "several Kestro boards are attached; choose one with --serial:");
         listSerials(found, err);
         return ExitStatus::SeveralBoards;
     }
@@ -100,18 +105,16 @@ ExitStatus BoardAccess::open(const std::optional<std::string>& serial, std::ostr
     if (picked != ExitStatus::Ok)
         return picked;
     // Another board that the system keeps closed might be the one meant.
-    if (!serial && refused()) {
-        err << "Note: ";
-        tellRefusal(*refused(), err);
-    }
+    if (!serial)
+        tellRefusals(refused(), err);
     link_.deviceDetected = link_.FindTheHid();
     if (link_.deviceDetected)
         return ExitStatus::Ok;
-    if (refused()) {
-        tellRefusal(*refused(), err);
+    if (!refused().empty()) {
+        tellRefusals(refused(), err);
         return ExitStatus::AccessDenied;
     }
-    err << "The board " << latin1ToUtf8(list_.text()) << " is no longer attached.\n";
+    complain(err, "open " + latin1ToUtf8(list_.text()), "the board is no longer attached");
     return ExitStatus::NoBoard;
 }
 

@@ -55,7 +55,7 @@ public:
     // Rebuilds the list of attached boards.
     void scan();
     const std::vector<ListedBoard>& boards() const { return list_.boards(); }
-    const std::optional<RefusedBoard>& refused() const { return link_.refusedBoard; }
+    const std::vector<RefusedBoard>& refused() const { return link_.refusedBoards; }
 
     // Scans, picks the board with serial (UTF-8), or the only one, and opens
     // it; otherwise says on err why not and returns the status to exit with.
@@ -78,7 +78,7 @@ private:
     DeviceLink link_;
 };
 
-// The fix for a board the system refuses, as the window words it.
-void tellRefusal(const RefusedBoard& board, std::ostream& err);
+// Each board the system refuses, by its own node, with the fix.
+void tellRefusals(const std::vector<RefusedBoard>& boards, std::ostream& err);
 
 } // namespace kestro::cli

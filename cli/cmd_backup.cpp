@@ -2,10 +2,13 @@
 // settings to a board, writing only what differs.
 #include "cli/backup_file.h"
 #include "cli/commands.h"
+#include "cli/message.h"
 #include "cli/readback.h"
 #include "cli/text.h"
 #include "cli/writing.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,24 +29,32 @@ std::vector<Assignment> heldSettings(const BoardIdentity& identity, const BoardS
     return held;
 }
 
+// Why the file operation that just failed did, as the system says it.
+std::string systemReason() {
+    return errno != 0 ? std::strerror(errno) : "the system gave no reason";
+}
+
 // Written beside the target and renamed over it, so that a failure never
 // leaves half a backup where a whole one was.
 bool writeFile(const std::string& path, const std::string& text, std::ostream& err) {
     const std::string partial = path + ".partial";
+    std::error_code error;
     {
+        errno = 0;
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-        file << text;
-        file.close();
+        if (file) {
+            file << text;
+            file.close();
+        }
         if (!file) {
-            err << "Cannot write " << partial << ".\n";
-            std::filesystem::remove(partial);
+            complain(err, "write " + path, systemReason());
+            std::filesystem::remove(partial, error);
             return false;
         }
     }
-    std::error_code error;
     std::filesystem::rename(partial, path, error);
     if (error) {
-        err << "Cannot write " << path << ": " << error.message() << ".\n";
+        complain(err, "write " + path, error.message());
         std::filesystem::remove(partial, error);
         return false;
     }
@@ -56,9 +67,10 @@ std::optional<std::string> readFile(const std::string& path, Environment& env) {
     std::ifstream file;
     std::istream* in = &env.in;
     if (path != "-") {
+        errno = 0;
         file.open(path, std::ios::binary);
         if (!file) {
-            env.err << "Cannot read " << path << ".\n";
+            complain(env.err, "read " + path, systemReason());
             return std::nullopt;
         }
         in = &file;
@@ -68,7 +80,7 @@ std::optional<std::string> readFile(const std::string& path, Environment& env) {
     while (text.size() <= kMaxBackupBytes && in->read(chunk, sizeof chunk).gcount() > 0)
         text.append(chunk, static_cast<std::size_t>(in->gcount()));
     if (in->bad()) {
-        env.err << "Cannot read " << path << ".\n";
+        complain(env.err, "read " + path, systemReason());
         return std::nullopt;
     }
     return text;
@@ -84,7 +96,7 @@ ExitStatus runBackup(const Invocation& invocation, Environment& env) {
         return read;
     const BoardIdentity& identity = state.identity;
     if (!reportedAll(state.settings, allSettings(), env.err)) {
-        env.err << "No backup was written.\n";
+        complain(env.err, "backup", "nothing was written");
         return ExitStatus::NoReply;
     }
 
@@ -113,7 +125,7 @@ ExitStatus runRestore(const Invocation& invocation, Environment& env) {
         return ExitStatus::BadFile;
     const BackupParse parsed = parseBackup(*text);
     if (!parsed.backup) {
-        env.err << path << ": " << parsed.error << ". Nothing was written.\n";
+        complain(env.err, "restore " + path, parsed.error + "; nothing was written");
         return ExitStatus::BadFile;
     }
     const std::vector<Assignment>& wanted = parsed.backup->settings;
@@ -125,7 +137,8 @@ ExitStatus runRestore(const Invocation& invocation, Environment& env) {
         return read;
     const BoardSettings& held = state.settings;
     if (!reportedAll(held, settingsOf(wanted), env.err)) {
-        env.err << "Without them it cannot be told what differs; nothing was written.\n";
+        complain(env.err, "restore",
+                 "without them it cannot be told what differs; nothing was written");
         return ExitStatus::NoReply;
     }
 

@@ -2,11 +2,14 @@
 // the window reads them but with every report of a read taken in turn, so
 // that a press and its release between two reads both show.
 #include "cli/commands.h"
+#include "cli/json_output.h"
+#include "cli/message.h"
 #include "cli/readback.h"
 #include "cli/text.h"
 #include "config/config_session.h"
 #include "input_report.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -34,26 +37,30 @@ public:
 private:
     static constexpr int kButtons = 8 * kButtonBytes;
 
-    std::string time(double seconds) const {
+    static std::string time(double seconds) {
         char text[32];
-        std::snprintf(text, sizeof text, json_ ? "%.3f" : "%8.3f", seconds);
+        std::snprintf(text, sizeof text, "%8.3f", seconds);
         return text;
     }
 
+    // Milliseconds are all a poll can tell apart.
+    static double jsonSeconds(double seconds) { return std::round(seconds * 1000) / 1000; }
+
     void held(const ButtonBytes& bytes, double seconds) {
-        std::string list;
+        std::vector<int> buttons;
         for (int button = 1; button <= kButtons; ++button) {
-            if (!pressed(bytes, button))
-                continue;
-            if (json_)
-                list += (list.empty() ? "" : ",") + std::to_string(button);
-            else
-                list += " B" + std::to_string(button);
+            if (pressed(bytes, button))
+                buttons.push_back(button);
         }
-        if (json_)
-            out_ << "{\"time\":" << time(seconds) << ",\"held\":[" << list << "]}";
-        else
-            out_ << time(seconds) << " held:" << (list.empty() ? " none" : list);
+        if (json_) {
+            line({{"type", "held"}, {"time", jsonSeconds(seconds)}, {"held", buttons}});
+            return;
+        }
+        out_ << time(seconds) << " held:";
+        if (buttons.empty())
+            out_ << " none";
+        for (int button : buttons)
+            out_ << " B" << button;
         // A pipe to another program must see each line as it happens.
         out_ << std::endl;
     }
@@ -65,12 +72,18 @@ private:
                 continue;
             const char* state = down ? "pressed" : "released";
             if (json_)
-                out_ << "{\"time\":" << time(seconds) << ",\"button\":" << button << ",\"state\":\""
-                     << state << "\"}";
+                line({{"type", "button"},
+                      {"time", jsonSeconds(seconds)},
+                      {"button", button},
+                      {"state", state}});
             else
-                out_ << time(seconds) << " B" << button << " " << state;
-            out_ << std::endl;
+                out_ << time(seconds) << " B" << button << " " << state << std::endl;
         }
+    }
+
+    void line(const Json& json) {
+        printJsonLine(json, out_);
+        out_.flush();
     }
 
     std::ostream& out_;
@@ -86,7 +99,7 @@ ExitStatus runMonitor(const Invocation& invocation, Environment& env) {
         return opened;
     const std::uint32_t length = board.link().deviceCapabilities.InputReportByteLength;
     if (length == 0) {
-        env.err << "The board sends no input reports.\n";
+        complain(env.err, "monitor", "the board sends no input reports");
         return ExitStatus::NoReply;
     }
     env.err << "Watching " << latin1ToUtf8(board.serial()) << "; press Ctrl-C to stop."
@@ -95,10 +108,11 @@ ExitStatus runMonitor(const Invocation& invocation, Environment& env) {
     ButtonLog log(env.out, invocation.json);
     std::vector<std::uint8_t> buffer(kReadRequestLength);
     const auto start = env.now();
-    while (!env.interrupted()) {
+    // A reader that went away ends the monitor as Ctrl-C does.
+    while (!env.interrupted() && env.out) {
         const ReadResult read = board.link().ReadInputReports(buffer.data(), kReadRequestLength);
         if (read.outcome == ReadOutcome::Failed) {
-            env.err << "The board was lost.\n";
+            complain(env.err, "monitor", "the board was lost");
             return ExitStatus::NoReply;
         }
         if (read.outcome == ReadOutcome::NothingQueued) {

@@ -1,7 +1,8 @@
 // kestroctl selftest: the self-test request and its one reply, for boards
 // whose version admits it.
 #include "cli/commands.h"
-#include "cli/json.h"
+#include "cli/json_output.h"
+#include "cli/message.h"
 #include "cli/readback.h"
 
 namespace kestro::cli {
@@ -16,17 +17,14 @@ ExitStatus statusOf(const SelfTestReply& reply) {
 
 void printJson(const SelfTestReply& reply, std::ostream& out) {
     const ExitStatus status = statusOf(reply);
-    std::string json = "{\"result\":";
-    json += status == ExitStatus::Ok               ? "\"passed\""
-            : status == ExitStatus::SelfTestFailed ? "\"failed\""
-                                                   : "\"no reply\"";
-    json += ",\"text\":" + jsonString(selfTestCaption(reply));
-    json += ",\"input\":" + (status == ExitStatus::SelfTestFailed ? std::to_string(reply.byte1)
-                                                                  : std::string("null"));
+    Json json = {{"result", status == ExitStatus::Ok               ? "passed"
+                            : status == ExitStatus::SelfTestFailed ? "failed"
+                                                                   : "no reply"},
+                 {"text", selfTestCaption(reply)},
+                 {"input", status == ExitStatus::SelfTestFailed ? Json(reply.byte1) : Json()}};
     if (reply.answered)
-        json +=
-            ",\"reply\":[" + std::to_string(reply.byte0) + "," + std::to_string(reply.byte1) + "]";
-    out << json << "}\n";
+        json["reply"] = {reply.byte0, reply.byte1};
+    printJsonLine(json, out);
 }
 
 } // namespace
@@ -37,8 +35,9 @@ ExitStatus runSelftest(const Invocation& invocation, Environment& env) {
         return opened;
     const BoardIdentity identity = board.readIdentity();
     if (!identity.admitsSelfTest()) {
-        env.err << "The self test is not admitted by this board: "
-                << gateRefusal(identity, "the self test", kSelfTestGate) << ".\n";
+        complain(env.err, "selftest",
+                 "not admitted by this board: " +
+                     gateRefusal(identity, "the self test", kSelfTestGate));
         return ExitStatus::NotAdmitted;
     }
     const std::optional<SelfTestReply> reply =

@@ -1,6 +1,7 @@
 // kestroctl set: exactly the settings the command line names, one frame each,
 // checked by reading them back.
 #include "cli/commands.h"
+#include "cli/message.h"
 #include "cli/readback.h"
 #include "cli/writing.h"
 
@@ -52,8 +53,8 @@ Parsed parseAssignments(const std::vector<std::string>& operands) {
 ExitStatus runSet(const Invocation& invocation, Environment& env) {
     const Parsed parsed = parseAssignments(invocation.operands);
     if (!parsed.error.empty()) {
-        env.err << "kestroctl set: " << parsed.error << "\n"
-                << "Try 'kestroctl set --help'.\n";
+        complain(env.err, "set", parsed.error);
+        env.err << "Try 'kestroctl set --help'.\n";
         return ExitStatus::Usage;
     }
 

@@ -1,7 +1,7 @@
 // kestroctl show: identity and settings as the window would show them, after
 // the settings request and nothing else.
 #include "cli/commands.h"
-#include "cli/json.h"
+#include "cli/json_output.h"
 #include "cli/readback.h"
 #include "cli/table.h"
 #include "cli/text.h"
@@ -71,31 +71,32 @@ void printText(const BoardAccess& board, const BoardState& shown, std::ostream& 
 
 void printJson(const BoardAccess& board, const BoardState& shown, std::ostream& out) {
     const BoardIdentity& identity = shown.identity;
-    std::string json =
-        "{\"serial\":" + jsonString(latin1ToUtf8(board.serial())) +
-        ",\"manufacturer\":" + jsonStringOrNull(latin1ToUtf8(identity.manufacturer)) +
-        ",\"product\":" + jsonStringOrNull(latin1ToUtf8(identity.product)) +
-        ",\"version\":" + jsonStringOrNull(versionCaption(identity)) +
-        ",\"productId\":" + jsonString(productIdText(board.link().deviceAttributes.ProductID)) +
-        ",\"node\":" + jsonString(board.link().devicePath) + ",\"settings\":{";
-    std::string buttons;
-    bool first = true;
+    Json settings = Json::object();
+    Json buttons = Json::object();
     for (const Setting& setting : allSettings()) {
         const std::optional<int> value = shownValue(shown.settings, setting);
-        json += std::string(first ? "" : ",") + jsonString(settingName(setting)) + ":" +
-                (value && *value >= 0 ? jsonString(valueName(setting, *value)) : "null");
+        settings[settingName(setting)] =
+            value && *value >= 0 ? Json(valueName(setting, *value)) : Json();
         if (setting.kind == Setting::Kind::EncoderMode)
-            buttons += std::string(first ? "" : ",") + jsonString(settingName(setting)) + ":" +
-                       jsonString(encoderButtons(setting.encoder));
-        first = false;
+            buttons[settingName(setting)] = encoderButtons(setting.encoder);
     }
-    const auto flag = [](bool on) { return on ? "true" : "false"; };
-    json += "},\"buttons\":{" + buttons +
-            "},\"admits\":{\"rotary-start\":" + flag(identity.admitsRotaryStart()) +
-            ",\"selftest\":" + flag(identity.admitsSelfTest()) +
-            "},\"reported\":{\"encoders\":" + flag(shown.settings.encodersRead) +
-            ",\"general\":" + flag(shown.settings.generalRead) + "}}";
-    out << json << "\n";
+    printJsonLine(
+        {
+            {"serial", latin1ToUtf8(board.serial())},
+            {"manufacturer", stringOrNull(latin1ToUtf8(identity.manufacturer))},
+            {"product", stringOrNull(latin1ToUtf8(identity.product))},
+            {"version", stringOrNull(versionCaption(identity))},
+            {"productId", productIdText(board.link().deviceAttributes.ProductID)},
+            {"node", board.link().devicePath},
+            {"settings", settings},
+            {"buttons", buttons},
+            {"admits",
+             {{"rotary-start", identity.admitsRotaryStart()},
+              {"selftest", identity.admitsSelfTest()}}},
+            {"reported",
+             {{"encoders", shown.settings.encodersRead}, {"general", shown.settings.generalRead}}},
+        },
+        out);
 }
 
 } // namespace

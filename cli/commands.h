@@ -2,9 +2,9 @@
 // platform and streams.
 #pragma once
 
+#include "cli/command_line.h"
 #include "cli/environment.h"
 #include "cli/exit_status.h"
-#include "cli/invocation.h"
 
 namespace kestro::cli {
 

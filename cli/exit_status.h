@@ -6,6 +6,7 @@ namespace kestro::cli {
 
 enum class ExitStatus : int {
     Ok = 0,
+    OutputFailed = 1,   // standard output could not be written (a closed pipe, a full disk)
     Usage = 2,          // the command line is wrong
     NoBoard = 3,        // no board attached, or none with the serial number asked for
     SeveralBoards = 4,  // several boards attached and no --serial

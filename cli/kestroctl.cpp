@@ -1,7 +1,7 @@
 #include "cli/kestroctl.h"
 
 #include "cli/commands.h"
-#include "cli/help.h"
+#include "cli/message.h"
 #include "hid_log.h"
 #include "logging_platform.h"
 
@@ -25,7 +25,6 @@ ExitStatus dispatch(const Invocation& invocation, Environment& env) {
         return runBackup(invocation, env);
     case Command::Restore:
         return runRestore(invocation, env);
-    case Command::Help:
     case Command::None:
         break;
     }
@@ -50,18 +49,13 @@ private:
     bool on_;
 };
 
-ExitStatus help(const Invocation& invocation, Environment& env) {
-    if (invocation.command == Command::Help && !invocation.operands.empty()) {
-        const std::optional<Command> command = commandNamed(invocation.operands.front());
-        if (!command) {
-            env.err << "kestroctl help: unknown command '" << invocation.operands.front() << "'\n";
-            return ExitStatus::Usage;
-        }
-        env.out << commandHelp(*command);
-        return ExitStatus::Ok;
+// What a command printed is only worth its exit status if it arrived.
+int finish(ExitStatus status, Environment& env) {
+    if (!env.out.flush()) {
+        complain(env.err, "standard output", "it could not be written");
+        return code(ExitStatus::OutputFailed);
     }
-    env.out << commandHelp(invocation.command);
-    return ExitStatus::Ok;
+    return code(status);
 }
 
 } // namespace
@@ -74,12 +68,10 @@ int runKestroctl(const std::vector<std::string>& args, Environment& env) {
                 << "Try 'kestroctl --help'.\n";
         return code(ExitStatus::Usage);
     }
-    if (invocation.version) {
-        env.out << versionText();
-        return code(ExitStatus::Ok);
+    if (parsed.help) {
+        env.out << *parsed.help;
+        return finish(ExitStatus::Ok, env);
     }
-    if (invocation.help || invocation.command == Command::Help)
-        return code(help(invocation, env));
     if (invocation.command == Command::None) {
         env.err << mainHelp();
         return code(ExitStatus::Usage);
@@ -89,7 +81,7 @@ int runKestroctl(const std::vector<std::string>& args, Environment& env) {
     LoggingHidPlatform logged(env.platform);
     Environment through{logged,     env.out,         env.err,   env.in,
                         env.hidLog, env.interrupted, env.sleep, env.now};
-    return code(dispatch(invocation, through));
+    return finish(dispatch(invocation, through), env);
 }
 
 } // namespace kestro::cli

@@ -23,6 +23,11 @@ int main(int argc, char* argv[]) {
     // The monitor stops at its next read, with its board closed properly.
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+#ifdef SIGPIPE
+    // A reader that goes away (monitor | head) is a failed write that ends
+    // the command with its status, not a signal that ends the program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     const std::unique_ptr<kestro::HidPlatform> platform = kestro::makeSystemHidPlatform();
     const char* log = std::getenv("KESTRO_HID_LOG");
@@ -38,7 +43,5 @@ int main(int argc, char* argv[]) {
     };
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = kestro::cli::runKestroctl(args, env);
-    std::cout.flush();
-    return std::cout ? status : 1;
+    return kestro::cli::runKestroctl(args, env);
 }

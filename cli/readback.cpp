@@ -1,5 +1,6 @@
 #include "cli/readback.h"
 
+#include "cli/message.h"
 #include "config/protocol.h"
 
 #include <algorithm>
@@ -17,6 +18,12 @@ std::string productIdText(std::uint16_t productId) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", productId);
     return text;
+}
+
+std::optional<std::string> listedVersion(std::uint16_t versionNumber) {
+    if (versionNumber == 0)
+        return std::nullopt;
+    return versionText(versionOf(versionNumber));
 }
 
 std::string gateRefusal(const BoardIdentity& identity, const std::string& what, int gate) {
@@ -40,11 +47,12 @@ bool reportedAll(const BoardSettings& settings, const std::vector<Setting>& need
                  std::ostream& err) {
     bool all = true;
     if (!settings.encodersRead && needs(needed, true)) {
-        err << "The board did not report its encoder settings.\n";
+        complain(err, "read settings", "the board did not report its encoder settings");
         all = false;
     }
     if (!settings.generalRead && needs(needed, false)) {
-        err << "The board did not report its pulse width and rotary-switch settings.\n";
+        complain(err, "read settings",
+                 "the board did not report its pulse width and rotary-switch settings");
         all = false;
     }
     return all;
@@ -53,8 +61,9 @@ bool reportedAll(const BoardSettings& settings, const std::vector<Setting>& need
 bool carriesRequests(const BoardAccess& board, std::ostream& err) {
     if (board.featureLength() >= kMinFeatureLength)
         return true;
-    err << "The board's feature reports (" << board.featureLength()
-        << " bytes) are too short to carry a request.\n";
+    complain(err, "send request",
+             "the board's feature reports (" + std::to_string(board.featureLength()) +
+                 " bytes) are too short to carry one");
     return false;
 }
 

@@ -25,6 +25,9 @@ ExitStatus openAndRead(BoardAccess& board, const std::optional<std::string>& ser
 
 // "1.3", or nothing when the version is unknown.
 std::optional<std::string> versionCaption(const BoardIdentity& identity);
+// The version a scan found, without a request to the board: nothing where
+// the system gives none (0), which the window shows as unknown too.
+std::optional<std::string> listedVersion(std::uint16_t versionNumber);
 // "0x1140".
 std::string productIdText(std::uint16_t productId);
 // Why a gated setting or the self test is refused: "its version is 1.1 and

@@ -1,5 +1,6 @@
 #include "cli/writing.h"
 
+#include "cli/message.h"
 #include "cli/readback.h"
 
 namespace kestro::cli {
@@ -18,9 +19,10 @@ bool allAdmitted(const BoardIdentity& identity, const std::vector<Assignment>& a
         if (admitted(identity, assignment.setting))
             continue;
         const std::string name = settingName(assignment.setting);
-        err << name << ": not admitted by this board: "
-            << gateRefusal(identity, name, settingGate(assignment.setting))
-            << ". Nothing was written.\n";
+        complain(err, "write " + name,
+                 "not admitted by this board: " +
+                     gateRefusal(identity, name, settingGate(assignment.setting)) +
+                     "; nothing was written");
         all = false;
     }
     return all;
@@ -33,20 +35,25 @@ ExitStatus writeAndVerify(BoardAccess& board, const std::vector<Assignment>& wri
         // A frame the driver rejects is not repeated: the readback tells
         // whether the board took it after all.
         if (!board.write(settingAddress(setting), encodeValue(setting, write.value)))
-            env.err << settingName(setting) << ": the request was not accepted.\n";
+            complain(env.err, "write " + settingName(setting), "the request was not accepted");
     }
 
+    // A board that does not answer the readback, or answers only in part
+    // (lost after writing, say), cannot be said not to hold what was written.
     const BoardSettings after = board.readSettings();
-    bool verified = reportedAll(after, settingsOf(expected), env.err);
+    if (!reportedAll(after, settingsOf(expected), env.err))
+        return ExitStatus::NoReply;
+    bool verified = true;
     for (const Assignment& wanted : expected) {
         const Setting setting = wanted.setting;
         const std::optional<int> held = heldValue(after, setting);
         if (held == wanted.value)
             continue;
         verified = false;
-        env.err << settingName(setting) << ": the board holds "
-                << (held ? valueName(setting, *held) : std::string("no value it reports"))
-                << ", not " << valueName(setting, wanted.value) << ".\n";
+        complain(env.err, "verify " + settingName(setting),
+                 "the board holds " +
+                     (held ? valueName(setting, *held) : std::string("no value it names")) +
+                     ", not " + valueName(setting, wanted.value));
     }
     return verified ? ExitStatus::Ok : ExitStatus::VerifyFailed;
 }

@@ -18,7 +18,8 @@ bool allAdmitted(const BoardIdentity& identity, const std::vector<Assignment>& a
 
 // Sends one CMD_WRITE_SETTING frame for each of writes, in order, then reads
 // the settings back: VerifyFailed, after naming each on err, when the board
-// does not hold one of expected.
+// does not hold one of expected; NoReply when the readback does not carry
+// them.
 ExitStatus writeAndVerify(BoardAccess& board, const std::vector<Assignment>& writes,
                           const std::vector<Assignment>& expected, Environment& env);
 

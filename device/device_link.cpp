@@ -30,7 +30,7 @@ void DeviceLink::noteRefusal() {
         return;
     if (vendor != KESTRO_VENDOR_ID || !isKestroProductId(product))
         return;
-    refusedBoard = RefusedBoard{devicePath, failure.node, product};
+    noteRefused(RefusedBoard{devicePath, failure.node, product});
 }
 
 void DeviceLink::noteNameRefusal() {
@@ -38,7 +38,17 @@ void DeviceLink::noteNameRefusal() {
     // them is a board whatever string 42 says.
     const OpenFailure failure = platform_.lastStringFailure();
     if (failure.accessDenied && !isKestroProductId(deviceAttributes.ProductID))
-        refusedBoard = RefusedBoard{devicePath, failure.node, deviceAttributes.ProductID};
+        noteRefused(RefusedBoard{devicePath, failure.node, deviceAttributes.ProductID});
+}
+
+void DeviceLink::noteRefused(RefusedBoard board) {
+    refusedBoard = board;
+    refusedBoards.push_back(std::move(board));
+}
+
+void DeviceLink::forgetRefusals() {
+    refusedBoard.reset();
+    refusedBoards.clear();
 }
 
 bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
@@ -90,7 +100,7 @@ bool DeviceLink::FindTheHid() {
     bool result = false;
     resetSecurity();
     deviceDetected = false;
-    refusedBoard.reset();
+    forgetRefusals();
 
     const std::unique_ptr<HidDeviceSet> set = platform_.presentInterfaces();
     WalkBuffers buffers;
@@ -109,7 +119,7 @@ bool DeviceLink::FindTheHid() {
 
     if (deviceDetected) {
         result = true;
-        refusedBoard.reset();
+        forgetRefusals();
         ReadDeviceCapabilities();
         readHandle = platform_.open(devicePath, OpenMode::Overlapped, handleSecurity);
         PrepareOverlappedRead();
@@ -123,7 +133,7 @@ void DeviceLink::Scan_USB_devices() {
     serNo_.setEnabled(false);
     int counter = -1;
     resetSecurity();
-    refusedBoard.reset();
+    forgetRefusals();
 
     const std::unique_ptr<HidDeviceSet> set = platform_.presentInterfaces();
     WalkBuffers buffers;

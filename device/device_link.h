@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestro {
 
@@ -58,8 +59,11 @@ public:
     std::int32_t lastResult = 0;
 
     // Set by a walk that found a board it was refused access to; cleared when
-    // a walk finds none or a board opens.
+    // a walk finds none or a board opens. refusedBoard is the last of them
+    // (the one hint the window has room for), refusedBoards each in walk
+    // order, so that every refused board can be named by its own node.
     std::optional<RefusedBoard> refusedBoard;
+    std::vector<RefusedBoard> refusedBoards;
 
 private:
     struct WalkBuffers {
@@ -76,6 +80,8 @@ private:
     bool isKestroBoard(WalkBuffers& buffers);
     void noteRefusal();
     void noteNameRefusal();
+    void noteRefused(RefusedBoard board);
+    void forgetRefusals();
     void closeFeatureHandle();
 
     HidPlatform& platform_;

@@ -104,8 +104,9 @@ TEST_F(BackupTest, IsNotWrittenFromAPartialReadback) {
     const std::string path = (dir / "partial.json").string();
     const auto out = run({"backup", "-o", path});
     EXPECT_EQ(out.status, 9);
-    EXPECT_EQ(out.err, "The board did not report its pulse width and rotary-switch settings.\n"
-                       "No backup was written.\n");
+    EXPECT_EQ(out.err, "kestroctl: read settings: the board did not report its pulse width and "
+                       "rotary-switch settings\n"
+                       "kestroctl: backup: nothing was written\n");
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
@@ -161,7 +162,7 @@ TEST_F(BackupTest, RestoreRefusesWhatTheBoardCannotTakeAndReportsWhatItDidNotHol
     plug(ignoringEncoderWrites(u"STUCK"));
     const auto unverified = run({"restore", "--serial", "STUCK", path});
     EXPECT_EQ(unverified.status, 7);
-    EXPECT_EQ(unverified.err, "encoder1: the board holds 1:1, not 1:4.\n");
+    EXPECT_EQ(unverified.err, "kestroctl: verify encoder1: the board holds 1:1, not 1:4\n");
 }
 
 struct BadFile {
@@ -178,7 +179,8 @@ TEST_P(BadFiles, AreRefusedWithTheReasonBeforeAnythingIsSent) {
     const std::string path = file("bad.json", c.text);
     const auto result = run({"restore", path});
     EXPECT_EQ(result.status, 10);
-    EXPECT_EQ(result.err, path + ": " + c.reason + ". Nothing was written.\n");
+    EXPECT_EQ(result.err,
+              "kestroctl: restore " + path + ": " + c.reason + "; nothing was written\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(platform.counters().featureReportsSent, 0);
 }
@@ -226,12 +228,24 @@ INSTANTIATE_TEST_SUITE_P(
                 "not valid JSON: line 1, column 67: a lone UTF-16 surrogate in a string"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::to_string(info.index); });
 
-TEST_F(BackupTest, AMissingFileIsRefused) {
+TEST_F(BackupTest, AFileThatCannotBeReadOrWrittenIsRefusedWithTheSystemsReason) {
     plug(board(u"K0001"));
-    const std::string path = (dir / "missing.json").string();
-    const auto result = run({"restore", path});
-    EXPECT_EQ(result.status, 10);
-    EXPECT_EQ(result.err, "Cannot read " + path + ".\n");
+    const std::string missing = (dir / "missing.json").string();
+    // A path through a plain file, as /etc/passwd/x.json is.
+    const std::string underFile = file("plain", "") + "/x.json";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } rows[] = {
+        {{"restore", missing}, "kestroctl: read " + missing + ": No such file or directory\n"},
+        {{"backup", "--output", underFile},
+         "kestroctl: write " + underFile + ": Not a directory\n"},
+    };
+    for (const auto& row : rows) {
+        const auto result = run(row.args);
+        EXPECT_EQ(result.status, 10) << row.args[0];
+        EXPECT_EQ(result.err, row.err);
+    }
 }
 
 } // namespace

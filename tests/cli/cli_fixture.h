@@ -29,6 +29,8 @@ protected:
     CliRun run(const std::vector<std::string>& args, const std::string& input = "") {
         std::ostringstream out;
         std::ostringstream err;
+        if (outputFails)
+            out.setstate(std::ios::badbit);
         std::istringstream in(input);
         int slept = 0;
         auto now = std::chrono::steady_clock::time_point{};
@@ -88,6 +90,8 @@ protected:
 
     sim::SimPlatform platform;
     int polls = 0;
+    // Standard output as a closed pipe or a full disk leaves it.
+    bool outputFails = false;
     std::function<void(int)> onPoll;
 };
 

@@ -7,46 +7,72 @@ namespace {
 
 using test::CliTest;
 
-constexpr const char* kHint = "Kestro board found at /dev/hidraw7 but access was denied: install "
-                              "the udev rule 60-kestro-setup.rules (see README) and replug the "
-                              "board.";
+std::string hint(const std::string& node) {
+    return "Kestro board found at " + node +
+           " but access was denied: install the udev rule 60-kestro-setup.rules (see README) and "
+           "replug the board.";
+}
 
-sim::Board refusedBoard() {
+std::string refusal(const std::string& node) {
+    return "kestroctl: open " + node +
+           ": access was denied: install the udev rule 60-kestro-setup.rules (see README) and "
+           "replug the board\n";
+}
+
+sim::Board refusedBoard(const std::string& node = "/dev/hidraw7") {
     sim::Board board = sim::saneBoard(u"K0002");
     board.fail.accessDenied = true;
-    board.node = "/dev/hidraw7";
+    board.node = node;
     board.productId = 0x1151;
     return board;
 }
 
-TEST_F(CliTest, ListShowsEveryBoardAndTheFixForARefusedOne) {
+TEST_F(CliTest, ListShowsEveryBoardAndTheFixForEachRefusedOne) {
     sim::Board old = sim::saneBoard(u"K0001");
     old.versionNumber = 0x010A;
     const auto id = plug(old);
-    plug(refusedBoard());
+    sim::Board unversioned = sim::saneBoard(u"K0003");
+    unversioned.versionNumber = 0;
+    const auto unversionedId = plug(unversioned);
+    plug(refusedBoard("/dev/hidraw7"));
+    plug(refusedBoard("/dev/hidraw8"));
 
     const auto text = run({"list"});
     EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.out, std::string("SERIAL  PRODUCT  VERSION  NODE          ACCESS\n"
-                                    "K0001   0x1140   1.A      sim:1         ok\n"
-                                    "-       0x1151   -        /dev/hidraw7  denied\n") +
-                            kHint + "\n");
+    EXPECT_EQ(text.out, "SERIAL  PRODUCT  VERSION  NODE          ACCESS\n"
+                        "K0001   0x1140   1.A      sim:1         ok\n"
+                        "K0003   0x1140   unknown  sim:2         ok\n"
+                        "-       0x1151   -        /dev/hidraw7  denied\n"
+                        "-       0x1151   -        /dev/hidraw8  denied\n");
+    EXPECT_EQ(text.err, refusal("/dev/hidraw7") + refusal("/dev/hidraw8"));
 
     const auto json = run({"list", "--json"});
     EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.out, std::string("{\"boards\":[{\"serial\":\"K0001\",\"productId\":\"0x1140\","
-                                    "\"version\":\"1.A\",\"node\":\"sim:1\",\"access\":\"ok\"},"
-                                    "{\"serial\":null,\"productId\":\"0x1151\",\"version\":null,"
-                                    "\"node\":\"/dev/hidraw7\",\"access\":\"denied\",\"fix\":\"") +
-                            kHint + "\"}]}\n");
+    const auto denied = [](const std::string& node) {
+        return "{\"serial\":null,\"productId\":\"0x1151\",\"version\":null,\"node\":\"" + node +
+               "\",\"access\":\"denied\",\"fix\":\"" + hint(node) + "\"}";
+    };
+    EXPECT_EQ(json.out, "{\"boards\":[{\"serial\":\"K0001\",\"productId\":\"0x1140\","
+                        "\"version\":\"1.A\",\"node\":\"sim:1\",\"access\":\"ok\"},"
+                        "{\"serial\":\"K0003\",\"productId\":\"0x1140\","
+                        "\"version\":null,\"node\":\"sim:2\",\"access\":\"ok\"}," +
+                            denied("/dev/hidraw7") + "," + denied("/dev/hidraw8") + "]}\n");
+
+    // A board asked for by a serial number that no openable board has is
+    // told apart from each refused one by its own node.
+    const auto asked = run({"show", "--serial", "K0009"});
+    EXPECT_EQ(asked.status, 5);
+    EXPECT_EQ(asked.err, refusal("/dev/hidraw7") + refusal("/dev/hidraw8"));
 
     // Scripts tell "none to open" from "none at all".
     platform.unplug(id);
+    platform.unplug(unversionedId);
     EXPECT_EQ(run({"list"}).status, 5);
-    platform.unplug(id + 1);
+    platform.unplug(id + 2);
+    platform.unplug(id + 3);
     const auto none = run({"list"});
     EXPECT_EQ(none.status, 3);
-    EXPECT_EQ(none.err, "No Kestro board is attached.\n");
+    EXPECT_EQ(none.err, "kestroctl: list: no Kestro board is attached\n");
     EXPECT_EQ(run({"list", "--json"}).out, "{\"boards\":[]}\n");
 }
 
@@ -102,7 +128,8 @@ TEST_F(CliTest, ShowJsonCarriesValuesInTheSyntaxOfSet) {
     // Without an encoder block the encoders show the window's defaults, and
     // the command says it could not read them.
     EXPECT_EQ(shown.status, 9);
-    EXPECT_EQ(shown.err, "The board did not report its encoder settings.\n");
+    EXPECT_EQ(shown.err,
+              "kestroctl: read settings: the board did not report its encoder settings\n");
     std::string settings;
     std::string buttons;
     for (int n = 1; n <= 16; ++n) {
@@ -165,11 +192,11 @@ TEST_F(CliTest, MonitorPrintsTheHeldButtonsThenEachChange) {
                 "   0.050 B17 released\n"
                 "   0.100 B3 released\n"
                 "   0.100 B128 pressed\n"},
-        {true, "{\"time\":0.000,\"held\":[3]}\n"
-               "{\"time\":0.050,\"button\":17,\"state\":\"pressed\"}\n"
-               "{\"time\":0.050,\"button\":17,\"state\":\"released\"}\n"
-               "{\"time\":0.100,\"button\":3,\"state\":\"released\"}\n"
-               "{\"time\":0.100,\"button\":128,\"state\":\"pressed\"}\n"},
+        {true, "{\"type\":\"held\",\"time\":0.0,\"held\":[3]}\n"
+               "{\"type\":\"button\",\"time\":0.05,\"button\":17,\"state\":\"pressed\"}\n"
+               "{\"type\":\"button\",\"time\":0.05,\"button\":17,\"state\":\"released\"}\n"
+               "{\"type\":\"button\",\"time\":0.1,\"button\":3,\"state\":\"released\"}\n"
+               "{\"type\":\"button\",\"time\":0.1,\"button\":128,\"state\":\"pressed\"}\n"},
     };
     for (const Row& row : rows) {
         const auto id = plug();
@@ -205,7 +232,7 @@ TEST_F(CliTest, MonitorEndsWhenTheBoardIsLost) {
     const auto watched = run({"monitor"});
     EXPECT_EQ(watched.status, 9);
     EXPECT_EQ(watched.out, "");
-    EXPECT_NE(watched.err.find("The board was lost."), std::string::npos);
+    EXPECT_NE(watched.err.find("kestroctl: monitor: the board was lost\n"), std::string::npos);
 }
 
 TEST_F(CliTest, EachCommandSendsOnlyWhatItNames) {
@@ -258,7 +285,40 @@ TEST_F(CliTest, SetFailsNamingTheSettingTheBoardDidNotTake) {
     const auto set = run({"set", "encoder5=1:4", "rotary-pulses=on"});
     EXPECT_EQ(set.status, 7);
     EXPECT_EQ(set.out, "");
-    EXPECT_EQ(set.err, "encoder5: the board holds 1:1, not 1:4.\n");
+    EXPECT_EQ(set.err, "kestroctl: verify encoder5: the board holds 1:1, not 1:4\n");
+}
+
+TEST_F(CliTest, WritingEndsWithNoReplyWhenTheBoardStopsAnswering) {
+    const struct {
+        bool writesFail;
+        const char* err;
+    } rows[] = {
+        // Its readback fails: whether it holds the setting cannot be told.
+        {false, "kestroctl: read settings: the board did not report its encoder settings\n"},
+        // Lost after the first request.
+        {true, "kestroctl: write encoder5: the request was not accepted\n"
+               "kestroctl: read settings: the board did not report its encoder settings\n"},
+    };
+    for (const auto& row : rows) {
+        sim::Board board = sim::saneBoard();
+        board.fail.getFeature = true;
+        board.fail.setFeature = row.writesFail;
+        const auto id = plug(board);
+        const auto set = run({"set", "encoder5=1:2"});
+        EXPECT_EQ(set.status, 9);
+        EXPECT_EQ(set.err, row.err);
+        platform.unplug(id);
+    }
+}
+
+TEST_F(CliTest, AFailedStandardOutputEndsWithStatusOneAndSaysSo) {
+    plug();
+    outputFails = true;
+    for (const char* command : {"list", "show", "selftest"}) {
+        const auto result = run({command});
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err, "kestroctl: standard output: it could not be written\n") << command;
+    }
 }
 
 TEST_F(CliTest, DebugLogsEveryReportInHex) {

@@ -58,117 +58,128 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Refusals,
     ::testing::Values(
         Refusal{"no command", One, {}, 2, "Usage: kestroctl [--debug] COMMAND [OPTIONS]"},
-        Refusal{"unknown command", One, {"reset"}, 2, "kestroctl: unknown command 'reset'"},
-        Refusal{
-            "unknown option", One, {"show", "--force"}, 2, "kestroctl: unknown option '--force'"},
+        Refusal{"unknown command",
+                One,
+                {"reset"},
+                2,
+                "kestroctl: command line: The following argument was not expected: reset"},
+        Refusal{"unknown option",
+                One,
+                {"show", "--force"},
+                2,
+                "kestroctl: show: The following argument was not expected: --force"},
         Refusal{"option of another command",
                 One,
                 {"list", "--serial", "K0001"},
                 2,
-                "kestroctl: list does not take --serial"},
+                "kestroctl: list: The following arguments were not expected: K0001 --serial"},
         Refusal{"option without its value",
                 One,
                 {"show", "--serial"},
                 2,
-                "kestroctl: --serial needs a value"},
-        Refusal{"set without settings",
+                "kestroctl: show: --serial: 1 required S missing"},
+        Refusal{"set without settings", One, {"set"}, 2, "kestroctl: set: NAME=VALUE is required"},
+        Refusal{
+            "restore without a file", One, {"restore"}, 2, "kestroctl: restore: FILE is required"},
+        Refusal{"restore with two files",
                 One,
-                {"set"},
+                {"restore", "a.json", "b.json"},
                 2,
-                "kestroctl: set needs at least one NAME=VALUE"},
-        Refusal{"restore without a file",
+                "kestroctl: restore: FILE: At Most 1 required but received 2"},
+        Refusal{"help of no command",
                 One,
-                {"restore"},
+                {"help", "reset"},
                 2,
-                "kestroctl: restore needs a backup FILE"},
+                "kestroctl: help: unknown command 'reset'"},
         Refusal{"unknown name",
                 One,
                 {"set", "encoder17=off"},
                 2,
-                "kestroctl set: unknown setting 'encoder17' (settings: encoder1 ... encoder16, "
+                "kestroctl: set: unknown setting 'encoder17' (settings: encoder1 ... encoder16, "
                 "pulse-width, rotary-pulses, rotary-start)"},
         Refusal{"not NAME=VALUE",
                 One,
                 {"set", "encoder1"},
                 2,
-                "kestroctl set: 'encoder1' is not NAME=VALUE"},
+                "kestroctl: set: 'encoder1' is not NAME=VALUE"},
         Refusal{"encoder mode",
                 One,
                 {"set", "encoder1=1:3"},
                 2,
-                "kestroctl set: '1:3' is not a value of encoder1 (off, 1:1, 1:2 or 1:4)"},
+                "kestroctl: set: '1:3' is not a value of encoder1 (off, 1:1, 1:2 or 1:4)"},
         Refusal{"pulse width off the steps",
                 One,
                 {"set", "pulse-width=12ms"},
                 2,
-                "kestroctl set: '12ms' is not a value of pulse-width (8ms to 200ms in steps of "
+                "kestroctl: set: '12ms' is not a value of pulse-width (8ms to 200ms in steps of "
                 "8)"},
         Refusal{"pulse width too long",
                 One,
                 {"set", "pulse-width=208ms"},
                 2,
-                "kestroctl set: '208ms' is not a value of pulse-width (8ms to 200ms in steps "
+                "kestroctl: set: '208ms' is not a value of pulse-width (8ms to 200ms in steps "
                 "of 8)"},
         Refusal{"pulse width without unit",
                 One,
                 {"set", "pulse-width=48"},
                 2,
-                "kestroctl set: '48' is not a value of pulse-width (8ms to 200ms in steps of "
+                "kestroctl: set: '48' is not a value of pulse-width (8ms to 200ms in steps of "
                 "8)"},
         Refusal{"rotary start 1",
                 One,
                 {"set", "rotary-start=1"},
                 2,
-                "kestroctl set: '1' is not a value of rotary-start (auto or 2 to 33)"},
+                "kestroctl: set: '1' is not a value of rotary-start (auto or 2 to 33)"},
         Refusal{"rotary start 34",
                 One,
                 {"set", "rotary-start=34"},
                 2,
-                "kestroctl set: '34' is not a value of rotary-start (auto or 2 to 33)"},
+                "kestroctl: set: '34' is not a value of rotary-start (auto or 2 to 33)"},
         Refusal{"rotary pulses",
                 One,
                 {"set", "rotary-pulses=yes"},
                 2,
-                "kestroctl set: 'yes' is not a value of rotary-pulses (on or off)"},
+                "kestroctl: set: 'yes' is not a value of rotary-pulses (on or off)"},
         Refusal{"named twice",
                 One,
                 {"set", "encoder2=off", "encoder2=1:1"},
                 2,
-                "kestroctl set: encoder2 is named twice"},
-        Refusal{"no board", None, {"show"}, 3, "No Kestro board is attached."},
+                "kestroctl: set: encoder2 is named twice"},
+        Refusal{"no board", None, {"show"}, 3, "kestroctl: open: no Kestro board is attached"},
         Refusal{"other serial",
                 One,
                 {"selftest", "--serial", "K0009"},
                 3,
-                "No Kestro board with serial number K0009 is attached."},
+                "kestroctl: open K0009: no Kestro board with this serial number is attached; "
+                "attached are:"},
         Refusal{"several boards",
                 Two,
                 {"set", "encoder1=off"},
                 4,
-                "Several Kestro boards are attached; choose one with --serial:"},
+                "kestroctl: open: several Kestro boards are attached; choose one with --serial:"},
         Refusal{"boards sharing a serial",
                 SameSerial,
                 {"backup"},
                 4,
-                "Several Kestro boards are attached; choose one with --serial:"},
+                "kestroctl: open: several Kestro boards are attached; choose one with --serial:"},
         Refusal{"access refused",
                 Refused,
                 {"monitor"},
                 5,
-                "Kestro board found at /dev/hidraw4 but access was denied: install the udev "
-                "rule 60-kestro-setup.rules (see README) and replug the board."},
+                "kestroctl: open /dev/hidraw4: access was denied: install the udev rule "
+                "60-kestro-setup.rules (see README) and replug the board"},
         Refusal{"version gate before anything is sent",
                 Old,
                 {"set", "encoder1=1:4", "rotary-start=auto"},
                 6,
-                "rotary-start: not admitted by this board: its version is 1.1 and "
-                "rotary-start needs 1.2 or later. Nothing was written."},
+                "kestroctl: write rotary-start: not admitted by this board: its version is 1.1 "
+                "and rotary-start needs 1.2 or later; nothing was written"},
         Refusal{"self test gate",
                 OlderThanSelftest,
                 {"selftest"},
                 6,
-                "The self test is not admitted by this board: its version is 1.2 and the self "
-                "test needs 1.3 or later."}),
+                "kestroctl: selftest: not admitted by this board: its version is 1.2 and the "
+                "self test needs 1.3 or later"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::to_string(info.index); });
 
 TEST_F(CliTest, SeveralBoardsAreNamedSoThatOneCanBeChosen) {
@@ -176,12 +187,13 @@ TEST_F(CliTest, SeveralBoardsAreNamedSoThatOneCanBeChosen) {
     plug(sim::saneBoard(u"K0002"));
     plug(sim::saneBoard(u"K0002"));
     const auto result = run({"show"});
-    EXPECT_EQ(result.err, "Several Kestro boards are attached; choose one with --serial:\n"
+    EXPECT_EQ(result.err, "kestroctl: open: several Kestro boards are attached; choose one with "
+                          "--serial:\n"
                           "  K0001\n"
                           "  K0002\n"
                           "  K0002\n"
-                          "Boards that share a serial number cannot be told apart: the first "
-                          "of them is the one opened.\n");
+                          "  (boards that share a serial number cannot be told apart: the first "
+                          "of them is the one opened)\n");
     EXPECT_EQ(run({"show", "--serial=K0002"}).status, 0);
 }
 
@@ -195,6 +207,12 @@ TEST_F(CliTest, HelpForEachCommandNamesItsUsage) {
             EXPECT_EQ(result.status, 0) << command;
             EXPECT_EQ(result.out.substr(0, usage.size()), usage) << command;
         }
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"help"}, {"--help"}, {"-h"}}) {
+        const auto result = run(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.substr(0, 45), "Usage: kestroctl [--debug] COMMAND [OPTIONS]\n");
     }
     EXPECT_EQ(run({"--version"}).out, "kestroctl 1.10\n");
 }

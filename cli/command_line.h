@@ -4,18 +4,15 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kestro::cli {
 
-enum class Command { None, Help, List, Show, Set, Selftest, Monitor, Backup, Restore };
+enum class Command { None, List, Show, Set, Selftest, Monitor, Backup, Restore };
 
 struct Invocation {
     Command command = Command::None;
-    bool help = false;    // --help: the command's help instead of the command
-    bool version = false; // --version
-    bool debug = false;   // --debug: the HID log to stderr
+    bool debug = false; // --debug: the HID log to stderr
     bool json = false;
     bool dryRun = false;
     std::optional<std::string> serial;
@@ -25,12 +22,15 @@ struct Invocation {
 
 struct ParsedCommandLine {
     Invocation invocation;
-    std::string error; // a usage error when not empty
+    // Help or the version, asked for: printed on stdout instead of running.
+    std::optional<std::string> help;
+    // A usage error, when not empty: "what failed: why".
+    std::string error;
 };
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
-const char* commandName(Command command);
-std::optional<Command> commandNamed(std::string_view name);
+// What kestroctl without a command prints.
+std::string mainHelp();
 
 } // namespace kestro::cli
