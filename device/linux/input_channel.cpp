@@ -15,6 +15,14 @@ namespace {
 // What the ring may hold: more than any caller reads at once (the poll loop
 // asks for 1000 bytes), little enough per open board.
 constexpr std::uint32_t kRingBytes = 16384;
+// Reports one drain takes at most: the most a HID driver queues, so that a
+// board sending faster than we read cannot keep a call busy.
+constexpr int kMaxReadsPerDrain = 512;
+// How long the thread rests after a drain before it looks again: about a
+// frame, so a board that reports at every USB poll wakes it some 60 times a
+// second rather than once per report. The kernel keeps 64 reports per open
+// node, 64 ms at 1 kHz, so nothing is lost meanwhile.
+constexpr int kRestAfterDrainMs = 16;
 } // namespace
 
 InputChannel::InputChannel(int fd, std::uint32_t slot, bool numbered, bool drainInBackground)
@@ -50,7 +58,7 @@ void InputChannel::stopThread() {
 }
 
 void InputChannel::drain() {
-    while (!failed_) {
+    for (int reads = 0; reads < kMaxReadsPerDrain && !failed_; ++reads) {
         // hidraw hands over one report per read, the ID byte first only when
         // the board numbers its reports; ours is 0 otherwise.
         const ssize_t n = ::read(fd_, scratch_.data(), scratch_.size());
@@ -92,6 +100,18 @@ void InputChannel::run() {
         // poll would only wake the thread again and again.
         if (failed_ || (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
             return;
+        if (restUnlessStopped())
+            return;
+    }
+}
+
+bool InputChannel::restUnlessStopped() {
+    pollfd wake = {wake_, POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&wake, 1, kRestAfterDrainMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        return ready > 0;
     }
 }
 

@@ -33,9 +33,12 @@ public:
     ReadResult read(std::uint8_t* buffer, std::uint32_t length);
 
 private:
-    // Moves every report the kernel holds into the ring; under mutex_.
+    // Moves the reports the kernel holds into the ring, at most a bounded
+    // number per call; under mutex_.
     void drain();
     void run();
+    // Waits out the rest after a drain; true when the channel is stopping.
+    bool restUnlessStopped();
     void stopThread();
 
     const int fd_;
