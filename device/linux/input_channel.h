@@ -38,7 +38,7 @@ private:
     void drain();
     void run();
     // Waits out the rest after a drain; true when the channel is stopping.
-    bool restUnlessStopped();
+    bool restUnlessStopped(int milliseconds);
     void stopThread();
 
     const int fd_;
@@ -47,6 +47,8 @@ private:
     ReportRing ring_;
     std::vector<std::uint8_t> scratch_;
     bool failed_ = false;
+    // Reports taken from the node by any drain, which sets the thread's pace.
+    std::uint64_t arrived_ = 0;
     int wake_ = -1;
     std::thread thread_;
 };
