@@ -11,11 +11,11 @@
 #include "board_descriptors.h"
 #include "firmware_board.h"
 #include "kestro_ids.h"
+#include "paced_clock.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,25 +28,12 @@ void stop(int) {
     stopWanted = 1;
 }
 
-void addNanoseconds(timespec& at, long nanoseconds) {
-    at.tv_nsec += nanoseconds;
-    while (at.tv_nsec >= 1000000000L) {
-        at.tv_nsec -= 1000000000L;
-        ++at.tv_sec;
-    }
-}
-
-// Paced against the clock, not by sleeping a period after each report, so
-// that the rate holds on a slow guest too.
 void stream(kestro::test::FirmwareBoard& board, long rate) {
     const kestro::test::Bytes unchanged(16, 0);
-    const long period = 1000000000L / rate;
-    timespec next{};
-    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    kestro::test::PacedClock clock(rate);
     while (stopWanted == 0) {
         board.input(unchanged);
-        addNanoseconds(next, period);
-        ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        clock.waitForNextPeriod();
     }
 }
 

@@ -8,6 +8,7 @@
 #include "board_descriptors.h"
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
+#include "paced_clock.h"
 #include "uhid_board.h"
 
 #include <gtest/gtest.h>
@@ -79,19 +80,13 @@ struct Streamer {
     Streamer& operator=(const Streamer&) = delete;
     void run() {
         const double start = secondsOn(CLOCK_THREAD_CPUTIME_ID);
-        timespec next{};
-        ::clock_gettime(CLOCK_MONOTONIC, &next);
+        test::PacedClock clock(kStreamHz);
         Bytes report(16, 0);
         for (int n = 1; n <= kReportsPerRound; ++n) {
             // The last one presses button 1: it must be what the read shows.
             report[0] = n == kReportsPerRound ? 0x01 : 0x00;
             board.input(report);
-            next.tv_nsec += 1000000000L / kStreamHz;
-            if (next.tv_nsec >= 1000000000L) {
-                next.tv_nsec -= 1000000000L;
-                ++next.tv_sec;
-            }
-            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+            clock.waitForNextPeriod();
         }
         ownCpu = secondsOn(CLOCK_THREAD_CPUTIME_ID) - start;
         done = true;
