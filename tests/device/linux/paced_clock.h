@@ -1,29 +1,29 @@
-// Pacing for boards that send at a fixed rate: each wait ends at the next
-// multiple of the period on the monotonic clock, not a period after the last
-// report, so that the rate holds on a slow guest too.
+// Pacing for boards that send at a fixed rate, as a USB host polls them: each
+// wait ends at the next multiple of the period, so that the rate holds on a
+// slow guest too, and a period missed by more than a whole one is skipped,
+// not made up with a burst, as a host that polls late takes one report.
 #pragma once
 
-#include <ctime>
+#include <chrono>
+#include <thread>
 
 namespace kestro::test {
 
 class PacedClock {
 public:
-    explicit PacedClock(long rateHz) : period_(1000000000L / rateHz) {
-        ::clock_gettime(CLOCK_MONOTONIC, &next_);
-    }
+    explicit PacedClock(long rateHz)
+        : period_(1000000000L / rateHz), next_(std::chrono::steady_clock::now()) {}
     void waitForNextPeriod() {
-        next_.tv_nsec += period_;
-        while (next_.tv_nsec >= 1000000000L) {
-            next_.tv_nsec -= 1000000000L;
-            ++next_.tv_sec;
-        }
-        ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next_, nullptr);
+        next_ += period_;
+        const auto now = std::chrono::steady_clock::now();
+        if (next_ + period_ < now)
+            next_ = now;
+        std::this_thread::sleep_until(next_);
     }
 
 private:
-    long period_;
-    timespec next_{};
+    std::chrono::nanoseconds period_;
+    std::chrono::steady_clock::time_point next_;
 };
 
 } // namespace kestro::test
