@@ -131,7 +131,12 @@ void frmMain::setLamp(int k, bool pressed) {
 }
 
 void frmMain::setText2(const std::string& text) {
-    text2_->setPlainText(latin1(text));
+    // The poll tick clears the box whenever reports arrive, many times a
+    // second on a board that streams; resetting the document would lay out
+    // and repaint the box each time for nothing.
+    const QString wanted = latin1(text);
+    if (text2_->toPlainText() != wanted)
+        text2_->setPlainText(wanted);
 }
 
 void frmMain::setPollInterval(int milliseconds) {

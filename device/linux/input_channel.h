@@ -33,9 +33,12 @@ public:
     ReadResult read(std::uint8_t* buffer, std::uint32_t length);
 
 private:
-    // Moves every report the kernel holds into the ring; under mutex_.
+    // Moves the reports the kernel holds into the ring, at most a bounded
+    // number per call; under mutex_.
     void drain();
     void run();
+    // Waits out the rest after a drain; true when the channel is stopping.
+    bool restUnlessStopped(int milliseconds);
     void stopThread();
 
     const int fd_;
@@ -44,6 +47,8 @@ private:
     ReportRing ring_;
     std::vector<std::uint8_t> scratch_;
     bool failed_ = false;
+    // Reports taken from the node by any drain, which sets the thread's pace.
+    std::uint64_t arrived_ = 0;
     int wake_ = -1;
     std::thread thread_;
 };

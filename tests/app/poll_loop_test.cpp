@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <algorithm>
 #include <vector>
 
@@ -115,6 +116,11 @@ TEST_F(PollLoop, PaintingClearsText2AndAnEmptyQueueLeavesEverythingAlone) {
     queue(sim::buttonReport({0x00}));
     tick();
     EXPECT_EQ(text2()->toPlainText(), "");
+    // A board streaming what it sent before leaves the box itself alone.
+    const int revision = text2()->document()->revision();
+    queue(sim::buttonReport({0x00}));
+    tick();
+    EXPECT_EQ(text2()->document()->revision(), revision);
 }
 
 TEST_F(PollLoop, UnplugClosesBothHandlesKeepsLampsAndSearchesEveryTick) {
