@@ -1,6 +1,9 @@
 #include "cli/writing.h"
 
 #include "cli/readback.h"
+#include "config/settings_restore.h"
+
+#include <algorithm>
 
 namespace kestro::cli {
 
@@ -28,27 +31,20 @@ bool allAdmitted(const BoardIdentity& identity, const std::vector<Assignment>& a
 
 ExitStatus writeAndVerify(BoardAccess& board, const std::vector<Assignment>& writes,
                           const std::vector<Assignment>& expected, Environment& env) {
-    for (const Assignment& write : writes) {
-        const Setting setting = write.setting;
-        // A frame the driver rejects is not repeated: the readback tells
-        // whether the board took it after all.
-        if (!board.write(settingAddress(setting), encodeValue(setting, write.value)))
-            env.err << settingName(setting) << ": the request was not accepted.\n";
-    }
+    const WriteOutcome outcome = writeAndReadBack(board.link(), writes, expected);
+    for (const Setting& setting : outcome.notSent)
+        env.err << settingName(setting) << ": the request was not accepted.\n";
 
-    const BoardSettings after = board.readSettings();
-    bool verified = reportedAll(after, settingsOf(expected), env.err);
-    for (const Assignment& wanted : expected) {
-        const Setting setting = wanted.setting;
-        const std::optional<int> held = heldValue(after, setting);
-        if (held == wanted.value)
-            continue;
-        verified = false;
+    const bool reported = reportedAll(outcome.after, settingsOf(expected), env.err);
+    for (const Setting& setting : outcome.notHeld) {
+        const std::optional<int> held = heldValue(outcome.after, setting);
+        const auto wanted = std::find_if(expected.begin(), expected.end(),
+                                         [&](const Assignment& a) { return a.setting == setting; });
         env.err << settingName(setting) << ": the board holds "
                 << (held ? valueName(setting, *held) : std::string("no value it reports"))
-                << ", not " << valueName(setting, wanted.value) << ".\n";
+                << ", not " << valueName(setting, wanted->value) << ".\n";
     }
-    return verified ? ExitStatus::Ok : ExitStatus::VerifyFailed;
+    return reported && outcome.verified() ? ExitStatus::Ok : ExitStatus::VerifyFailed;
 }
 
 } // namespace kestro::cli

@@ -1,5 +1,6 @@
-// The backup file: a small, versioned JSON object of a board's identity and
-// the settings it holds, written by backup and read, strictly, by restore.
+// The settings file: a small, versioned JSON object of a board's identity
+// and the settings it holds, written by kestroctl backup and the window's
+// Save, and read, strictly, by kestroctl restore and the window's Load.
 //
 //   {
 //     "format": "kestroctl-backup",
@@ -11,24 +12,28 @@
 //   }
 //
 // Settings take the values of kestroctl set. A setting the board did not
-// report, or whose byte names no value, is left out, and restore leaves it
+// report, or whose byte names no value, is left out, and a restore leaves it
 // alone; "board" is informational (null where unknown), so a backup can be
 // restored to any board.
 #pragma once
 
 #include "config/settings_table.h"
 
+#include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace kestro::cli {
+namespace kestro {
 
 inline constexpr const char* kBackupFormat = "kestroctl-backup";
 inline constexpr int kBackupVersion = 1;
 // A backup is well under a kilobyte; anything far larger is not one.
 inline constexpr std::size_t kMaxBackupBytes = 64 * 1024;
+// Far deeper than a backup nests; a bound on what a hostile file costs.
+inline constexpr int kMaxBackupDepth = 16;
 
 struct BackupIdentity {
     std::optional<std::string> serial; // UTF-8, as everything in the file
@@ -43,6 +48,12 @@ struct Backup {
     std::vector<Assignment> settings; // in the order of allSettings()
 };
 
+// The identity of an open board, from its 8-bit strings.
+BackupIdentity backupIdentity(const std::string& serial, const BoardIdentity& identity,
+                              std::uint16_t productId);
+// What the board holds and its version admits, in the order of allSettings().
+std::vector<Assignment> heldSettings(const BoardIdentity& identity, const BoardSettings& settings);
+
 std::string formatBackup(const Backup& backup);
 
 struct BackupParse {
@@ -52,4 +63,13 @@ struct BackupParse {
 
 BackupParse parseBackup(std::string_view text);
 
-} // namespace kestro::cli
+// Up to one byte past the limit, so that parseBackup refuses a file too large
+// without it being read whole; nothing when the stream fails.
+std::optional<std::string> readBackupText(std::istream& in);
+
+// Written beside the target and renamed over it, so that a failure never
+// leaves half a backup where a whole one was. Nothing, or why it failed
+// ("Cannot write PATH: reason").
+std::optional<std::string> writeBackupFile(const std::string& path, const std::string& text);
+
+} // namespace kestro
