@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "lamp_grid.h"
+#include "settings_file_actions.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -79,6 +80,7 @@ void frmMain::Form_Load() {
     layOutLamps();
     poll_.forgetButtonBytes();
     poll_.searchForBoard();
+    settingsFile_->updateEnabled();
     loaded_ = true;
     timer_.start();
 }
@@ -102,12 +104,14 @@ void frmMain::Timer_Timer() {
 
 void frmMain::PollDevice() {
     poll_.PollDevice();
+    settingsFile_->updateEnabled();
 }
 
 void frmMain::onSerNoSelected() {
     // Selections made while the scan fills the list are not the user's.
     const bool listReady = link_.serialListReady;
     session_.SerNo_Click();
+    settingsFile_->updateEnabled();
     if (listReady)
         updatePermissionHint();
 }

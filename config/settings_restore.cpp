@@ -72,21 +72,24 @@ WriteOutcome writeAndReadBack(DeviceLink& link, const std::vector<Assignment>& w
     return outcome;
 }
 
-std::string loadOutcomeText(const std::string& fileName, const RestorePlan& plan,
-                            const WriteOutcome* outcome) {
-    if (!plan.writable())
-        return "Nothing was written: this board does not admit " + captions(plan.refused) +
-               " from " + fileName + ".";
+std::string loadOutcomeText(const std::string& fileName, const BoardIdentity& identity,
+                            const RestorePlan& plan, const WriteOutcome* outcome) {
+    if (!plan.writable()) {
+        std::string refused;
+        for (const Setting& setting : plan.refused)
+            refused += (refused.empty() ? "" : ", ") + refusalText(setting, identity);
+        return "Nothing was written: this board does not admit " + refused + " from " + fileName;
+    }
     if (plan.changes.empty())
-        return "The board already holds every setting of " + fileName + ".";
+        return "The board already holds every setting of " + fileName;
     if (!outcome)
-        return "Nothing was written.";
+        return "Nothing was written from " + fileName;
     if (!outcome->verified())
-        return "The board does not hold " + captions(outcome->notHeld) + " as " + fileName +
-               " has it; the window shows what the board holds.";
+        return "After loading " + fileName + " the board does not hold " +
+               captions(outcome->notHeld) + " as the file has it";
     const std::size_t n = plan.changes.size();
     return std::to_string(n) + (n == 1 ? " setting" : " settings") + " of " + fileName +
-           " written and read back.";
+           " written and read back";
 }
 
 } // namespace kestro

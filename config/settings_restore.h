@@ -28,7 +28,7 @@ struct RestorePlan {
 RestorePlan planRestore(const std::vector<Assignment>& wanted, const BoardIdentity& identity,
                         const BoardSettings& held);
 
-// "Encoder 2: 1:1 → 1:4", in the window's words.
+// "Encoder 2: 1:1 → 1:4", in the window's words (UTF-8 for the arrow).
 std::string changeText(const SettingChange& change);
 // "Rotary switches starting position (needs version 1.2 or later; the board has 1.1)".
 std::string refusalText(Setting setting, const BoardIdentity& identity);
@@ -49,9 +49,10 @@ WriteOutcome writeAndReadBack(DeviceLink& link, const std::vector<Assignment>& w
 // The changes of a plan as writes.
 std::vector<Assignment> writesOf(const RestorePlan& plan);
 
-// What a load did, in a sentence: "3 settings of k1.json written and read
-// back.", "The board did not take Encoder 2 from k1.json.", …
-std::string loadOutcomeText(const std::string& fileName, const RestorePlan& plan,
-                            const WriteOutcome* outcome);
+// What a load did, for the status line (which ends it): "3 settings of
+// k1.json written and read back", or what was refused, or what the board
+// does not hold. outcome is nothing when nothing was sent.
+std::string loadOutcomeText(const std::string& fileName, const BoardIdentity& identity,
+                            const RestorePlan& plan, const WriteOutcome* outcome);
 
 } // namespace kestro
