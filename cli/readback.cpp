@@ -13,12 +13,6 @@ std::optional<std::string> versionCaption(const BoardIdentity& identity) {
     return versionText(*identity.version);
 }
 
-std::string productIdText(std::uint16_t productId) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", productId);
-    return text;
-}
-
 std::string gateRefusal(const BoardIdentity& identity, const std::string& what, int gate) {
     const std::optional<std::string> version = versionCaption(identity);
     // The window keeps the gates shut when the version cannot be read.

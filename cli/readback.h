@@ -25,8 +25,6 @@ ExitStatus openAndRead(BoardAccess& board, const std::optional<std::string>& ser
 
 // "1.3", or nothing when the version is unknown.
 std::optional<std::string> versionCaption(const BoardIdentity& identity);
-// "0x1140".
-std::string productIdText(std::uint16_t productId);
 // Why a gated setting or the self test is refused: "its version is 1.1 and
 // rotary-start needs 1.2 or later".
 std::string gateRefusal(const BoardIdentity& identity, const std::string& what, int gate);

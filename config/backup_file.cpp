@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -167,13 +166,11 @@ Json nullOr(const std::optional<std::string>& text) {
 
 BackupIdentity backupIdentity(const std::string& serial, const BoardIdentity& identity,
                               std::uint16_t productId) {
-    char id[8];
-    std::snprintf(id, sizeof id, "0x%04X", productId);
     std::optional<std::string> version;
     if (identity.version)
         version = versionText(*identity.version);
     return {latin1ToUtf8(serial), latin1ToUtf8(identity.manufacturer),
-            latin1ToUtf8(identity.product), id, version};
+            latin1ToUtf8(identity.product), productIdText(productId), version};
 }
 
 std::vector<Assignment> heldSettings(const BoardIdentity& identity, const BoardSettings& settings) {
