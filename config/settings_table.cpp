@@ -58,18 +58,25 @@ std::vector<SettingSpec> buildSpecs() {
              if (n < 1 || n > kEncoders)
                  return std::nullopt;
              return s.encoderModes[static_cast<std::size_t>(n - 1)];
-         }},
+         },
+         nullptr},
         {SettingKind::PulseWidth, "pulse-width", "Pulse width",
          "How long the button pulse of one encoder step lasts", "8ms to 200ms in steps of 8", 1,
          ADDR_PULSE_WIDTH, 0, SettingBlock::General, pulseWidths(), encodePulseWidth,
          heldPulseWidth,
-         [](const BoardSettings& s, int) -> std::optional<int> { return s.pulseWidth; }},
+         [](const BoardSettings& s, int) -> std::optional<int> { return s.pulseWidth; },
+         [](const BoardSettings& s) -> std::optional<std::uint8_t> {
+             // 0 shows as no pulse width at all, which says it already.
+             if (s.pulseWidthByte == 0)
+                 return std::nullopt;
+             return s.pulseWidthByte;
+         }},
         {SettingKind::RotaryPulses, "rotary-pulses", "Rotary switch produces button pulses",
          "Whether turning a rotary switch produces button pulses", "on or off", 1,
          ADDR_ROTARY_PULSES, 0, SettingBlock::General, same({"off", "on"}),
          [](int state) { return encodeRotaryPulses(state); },
          [](const BoardSettings& s, int) { return s.rotaryPulses; },
-         [](const BoardSettings& s, int) { return s.rotaryPulses; }},
+         [](const BoardSettings& s, int) { return s.rotaryPulses; }, nullptr},
         {SettingKind::RotaryStart, "rotary-start", "Rotary switches starting position",
          "The position rotary switches start from; Auto lets the board decide (boards from "
          "version 1.2)",
@@ -80,7 +87,8 @@ std::vector<SettingSpec> buildSpecs() {
                  return std::nullopt;
              return decodeRotaryStart(s.rotaryStartByte);
          },
-         [](const BoardSettings& s, int) -> std::optional<int> { return s.rotaryStart; }},
+         [](const BoardSettings& s, int) -> std::optional<int> { return s.rotaryStart; },
+         [](const BoardSettings& s) -> std::optional<std::uint8_t> { return s.rotaryStartByte; }},
     };
 }
 
@@ -205,6 +213,13 @@ std::optional<int> heldValue(const BoardSettings& settings, Setting setting) {
 
 std::optional<int> shownValue(const BoardSettings& settings, Setting setting) {
     return specOf(setting.kind).shown(settings, setting.encoder);
+}
+
+std::optional<std::uint8_t> unnamedByte(const BoardSettings& settings, Setting setting) {
+    const auto byte = specOf(setting.kind).heldByte;
+    if (!byte || !settings.generalRead || heldValue(settings, setting))
+        return std::nullopt;
+    return byte(settings);
 }
 
 int settingGate(Setting setting) {

@@ -63,6 +63,9 @@ struct SettingSpec {
     // byte names a value; and what the window shows in its place.
     std::optional<int> (*held)(const BoardSettings& settings, int encoder);
     std::optional<int> (*shown)(const BoardSettings& settings, int encoder);
+    // The byte a general block held, worth saying when it names no value;
+    // nothing where no byte of the setting can fail to name one.
+    std::optional<std::uint8_t> (*heldByte)(const BoardSettings& settings);
 };
 
 const std::vector<SettingSpec>& settingSpecs();
@@ -98,6 +101,10 @@ std::optional<int> heldValue(const BoardSettings& settings, Setting setting);
 // Nothing only for rotary pulses without a general block; -1 is a pulse
 // width of no item.
 std::optional<int> shownValue(const BoardSettings& settings, Setting setting);
+
+// The board's byte when a readback carried one that names no value (not 0
+// for the pulse width, which shows as no pulse width at all).
+std::optional<std::uint8_t> unnamedByte(const BoardSettings& settings, Setting setting);
 
 int settingGate(Setting setting);
 bool admitted(const BoardIdentity& identity, Setting setting);
