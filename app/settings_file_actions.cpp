@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <filesystem>
 #include <fstream>
 
 namespace kestro {
@@ -19,6 +20,11 @@ const QString kFilter = QStringLiteral("Kestro settings (*.json);;All files (*)"
 // The status line holds Latin-1; a path it cannot hold loses only letters.
 std::string shortName(const QString& path) {
     return QFileInfo(path).fileName().toLatin1().toStdString();
+}
+
+// What the system calls the file, whatever its narrow encoding.
+std::filesystem::path filePath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
 }
 
 struct Snapshot {
@@ -105,7 +111,7 @@ void SettingsFileActions::save() {
     }
     const Backup backup{backupIdentity(serial_(), board.identity, link_.deviceAttributes.ProductID),
                         heldSettings(board.identity, board.settings)};
-    if (const auto failed = writeBackupFile(path.toStdString(), formatBackup(backup))) {
+    if (const auto failed = writeBackupFile(filePath(path), formatBackup(backup))) {
         report(*failed);
         return;
     }
@@ -119,7 +125,7 @@ void SettingsFileActions::load() {
     if (path.isEmpty())
         return;
     const std::string name = shortName(path);
-    std::ifstream file(path.toStdString(), std::ios::binary);
+    std::ifstream file(filePath(path), std::ios::binary);
     const std::optional<std::string> text =
         file ? readBackupText(file) : std::optional<std::string>();
     if (!text) {

@@ -230,8 +230,15 @@ std::optional<std::string> readBackupText(std::istream& in) {
     return text;
 }
 
-std::optional<std::string> writeBackupFile(const std::string& path, const std::string& text) {
-    const std::string partial = path + ".partial";
+std::optional<std::string> writeBackupFile(const std::filesystem::path& path,
+                                           const std::string& text) {
+    // Named in messages as UTF-8, whatever the system's narrow encoding.
+    const auto named = [](const std::filesystem::path& p) {
+        const std::u8string utf8 = p.u8string();
+        return std::string(utf8.begin(), utf8.end());
+    };
+    std::filesystem::path partial = path;
+    partial += ".partial";
     std::error_code error;
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
@@ -239,12 +246,12 @@ std::optional<std::string> writeBackupFile(const std::string& path, const std::s
         file.close();
         if (!file) {
             std::filesystem::remove(partial, error);
-            return "Cannot write " + partial;
+            return "Cannot write " + named(partial);
         }
     }
     std::filesystem::rename(partial, path, error);
     if (error) {
-        const std::string why = "Cannot write " + path + ": " + error.message();
+        const std::string why = "Cannot write " + named(path) + ": " + error.message();
         std::filesystem::remove(partial, error);
         return why;
     }

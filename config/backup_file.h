@@ -20,6 +20,7 @@
 #include "config/settings_table.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -70,6 +71,7 @@ std::optional<std::string> readBackupText(std::istream& in);
 // Written beside the target and renamed over it, so that a failure never
 // leaves half a backup where a whole one was. Nothing, or why it failed
 // ("Cannot write PATH: reason").
-std::optional<std::string> writeBackupFile(const std::string& path, const std::string& text);
+std::optional<std::string> writeBackupFile(const std::filesystem::path& path,
+                                           const std::string& text);
 
 } // namespace kestro
