@@ -2,6 +2,7 @@
 
 #include "kestro_version.h"
 #include "lamp_grid.h"
+#include "settings_file_actions.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -80,6 +81,7 @@ void frmMain::Form_Load() {
     layOutLamps();
     poll_.forgetButtonBytes();
     poll_.searchForBoard();
+    settingsFile_->updateEnabled();
     loaded_ = true;
     timer_.start();
 }
@@ -103,12 +105,14 @@ void frmMain::Timer_Timer() {
 
 void frmMain::PollDevice() {
     poll_.PollDevice();
+    settingsFile_->updateEnabled();
 }
 
 void frmMain::onSerNoSelected() {
     // Selections made while the scan fills the list are not the user's.
     const bool listReady = link_.serialListReady;
     session_.SerNo_Click();
+    settingsFile_->updateEnabled();
     if (listReady)
         updatePermissionHint();
 }

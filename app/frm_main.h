@@ -26,6 +26,7 @@ class QPlainTextEdit;
 namespace kestro {
 
 class LampGrid;
+class SettingsFileActions;
 
 inline constexpr int kClientWidthTwips = 8895;
 inline constexpr int kClientHeightTwips = 8535;
@@ -44,6 +45,7 @@ public:
     DeviceLink& link() { return link_; }
     ConfigSession& session() { return session_; }
     LampGrid& lampGrid() { return *lampGrid_; }
+    SettingsFileActions& settingsFile() { return *settingsFile_; }
     const QTimer& timer() const { return timer_; }
     const std::array<std::int16_t, kLastButtonByteEntries>& lastButtonBytes() const {
         return poll_.lastButtonBytes;
@@ -126,6 +128,7 @@ private:
     QPlainTextEdit* text2_ = nullptr;
     LampGrid* lampGrid_ = nullptr;
     QLabel* permissionHint_ = nullptr;
+    SettingsFileActions* settingsFile_ = nullptr;
     int heightWithoutHint_ = 0;
 };
 

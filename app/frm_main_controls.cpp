@@ -5,6 +5,7 @@
 #include "control_font.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
+#include "settings_file_actions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -192,6 +193,13 @@ void frmMain::buildWindowControls() {
     // Beside a taller button, centring keeps the result nearer its text.
     testResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     controls_[static_cast<int>(Control::TestResult)] = testResult_;
+    // Beside the self diagnostic, the board's settings to and from a file.
+    auto* save = place(new QPushButton(QStringLiteral("Save\u2026"), this), "SaveSettings",
+                       {4680, 8760, 1455, 375});
+    auto* load = place(new QPushButton(QStringLiteral("Load\u2026"), this), "LoadSettings",
+                       {6255, 8760, 1455, 375});
+    settingsFile_ = new SettingsFileActions(
+        *this, link_, session_, [this] { return serNoList_.text(); }, *save, *load);
     text1_ = place(textBox(this, "Text1"), "Text1", {120, 9360, 4575, 2295});
     text2_ = place(textBox(this, "Text2"), "Text2", {4800, 9480, 3855, 1455});
     for (Control c : {Control::Delay, Control::Label1, Control::RotStart, Control::Label22,

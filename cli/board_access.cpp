@@ -20,9 +20,7 @@ void ScanList::addItem(int index, const std::string& text) {
 
 void tellRefusals(const std::vector<RefusedBoard>& boards, std::ostream& err) {
     for (const RefusedBoard& board : boards)
-        complain(err, "open " + refusedNode(board),
-                 std::string("access was denied: install the udev rule ") + kUdevRuleName +
-                     " (see README) and replug the board");
+        complain(err, "open " + refusedNode(board), "access was refused: " + permissionFix());
 }
 
 BoardAccess::BoardAccess(HidPlatform& platform) : link_(platform, list_) {

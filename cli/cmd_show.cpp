@@ -14,23 +14,10 @@ namespace {
 // Where the window shows a default in place of a byte that names no item,
 // the byte is worth saying.
 std::string heldNote(const BoardSettings& settings, Setting setting) {
-    if (!settings.generalRead || heldValue(settings, setting))
+    const std::optional<std::uint8_t> byte = unnamedByte(settings, setting);
+    if (!byte)
         return {};
-    std::uint8_t byte = 0;
-    switch (setting.kind) {
-    case Setting::Kind::PulseWidth:
-        // 0 shows as no pulse width at all, which says it already.
-        if (settings.pulseWidthByte == 0)
-            return {};
-        byte = settings.pulseWidthByte;
-        break;
-    case Setting::Kind::RotaryStart:
-        byte = settings.rotaryStartByte;
-        break;
-    default:
-        return {};
-    }
-    return "(the board holds " + std::to_string(byte) + ", which names no item)";
+    return "(the board holds " + std::to_string(*byte) + ", which names no item)";
 }
 
 std::string shownText(const BoardSettings& settings, Setting setting) {

@@ -1,5 +1,8 @@
 #include "cli/command_line.h"
 
+#include "config/board_identity.h"
+#include "config/settings_table.h"
+
 #include <CLI/CLI.hpp>
 
 #include <memory>
@@ -8,6 +11,32 @@
 namespace kestro::cli {
 
 namespace {
+
+// One line a setting: its name, the values it takes and, for a gated one,
+// the boards that admit it. The values are the words show prints too.
+std::string settingsHelp() {
+    std::string text;
+    for (const SettingSpec& spec : settingSpecs()) {
+        std::string line = "  " + nameSummary(spec.kind);
+        line.resize(27, ' ');
+        line += valueSummary(spec.kind);
+        if (spec.gate != 0)
+            line += "   (boards from version " +
+                    versionText(versionOf(static_cast<std::uint16_t>(spec.gate))) + ")";
+        text += line + "\n";
+    }
+    return text;
+}
+
+// A command's help beyond its usage, with the settings' lines put in from
+// the table where the text asks for them.
+std::string detailsOf(const char* details) {
+    std::string text = details;
+    const std::string marker = "@SETTINGS@";
+    if (const auto at = text.find(marker); at != std::string::npos)
+        text.replace(at, marker.size(), "\n" + settingsHelp());
+    return text;
+}
 
 enum Option : unsigned {
     kSerial = 1,
@@ -46,12 +75,8 @@ Exit status 9 when the board reported only part of its settings.)",
 and fails (exit status 7), naming the setting, where the board does not hold
 what was written, or (exit status 9) where the board does not answer or no
 longer reports them. Nothing else is written.
-
-  encoder1 ... encoder16   off, 1:1, 1:2, 1:4
-  pulse-width              8ms, 16ms, ... 200ms (steps of 8)
-  rotary-pulses            on, off
-  rotary-start             auto, 2 ... 33   (boards from version 1.2)
-
+@SETTINGS@
+Values may also be given as show prints them ("48 ms", "Auto").
 A setting the board's version does not admit is refused (exit status 6)
 before anything is sent.
 Example: kestroctl set encoder5=1:2 pulse-width=48ms)",
@@ -197,7 +222,7 @@ private:
         CLI::App* command = app_.add_subcommand(spec.name, spec.summary);
         command->group("Commands");
         command->set_help_flag("-h,--help", "this help");
-        command->footer(spec.details);
+        command->footer(detailsOf(spec.details));
         if (spec.options & kSerial)
             command
                 ->add_option("-s,--serial", invocation_.serial,

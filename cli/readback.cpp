@@ -14,12 +14,6 @@ std::optional<std::string> versionCaption(const BoardIdentity& identity) {
     return versionText(*identity.version);
 }
 
-std::string productIdText(std::uint16_t productId) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", productId);
-    return text;
-}
-
 std::optional<std::string> listedVersion(std::uint16_t versionNumber) {
     if (versionNumber == 0)
         return std::nullopt;
@@ -37,7 +31,7 @@ namespace {
 
 bool needs(const std::vector<Setting>& settings, bool encoders) {
     return std::any_of(settings.begin(), settings.end(), [&](const Setting& setting) {
-        return (setting.kind == Setting::Kind::EncoderMode) == encoders;
+        return (settingBlock(setting) == SettingBlock::Encoders) == encoders;
     });
 }
 

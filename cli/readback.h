@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/board_access.h"
-#include "cli/settings_vocabulary.h"
+#include "config/settings_table.h"
 
 #include <optional>
 #include <ostream>
@@ -28,8 +28,6 @@ std::optional<std::string> versionCaption(const BoardIdentity& identity);
 // The version a scan found, without a request to the board: nothing where
 // the system gives none (0), which the window shows as unknown too.
 std::optional<std::string> listedVersion(std::uint16_t versionNumber);
-// "0x1140".
-std::string productIdText(std::uint16_t productId);
 // Why a gated setting or the self test is refused: "its version is 1.1 and
 // rotary-start needs 1.2 or later".
 std::string gateRefusal(const BoardIdentity& identity, const std::string& what, int gate);

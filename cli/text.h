@@ -2,14 +2,15 @@
 // command lines and JSON are UTF-8.
 #pragma once
 
+#include "config/latin1.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kestro::cli {
 
-std::string latin1ToUtf8(const std::string& latin1);
-std::optional<std::string> latin1ToUtf8(const std::optional<std::string>& latin1);
+using kestro::latin1ToUtf8;
 // Nothing when the text holds a character that no board string can hold.
 std::optional<std::string> utf8ToLatin1(const std::string& utf8);
 

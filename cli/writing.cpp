@@ -2,6 +2,9 @@
 
 #include "cli/message.h"
 #include "cli/readback.h"
+#include "config/settings_restore.h"
+
+#include <algorithm>
 
 namespace kestro::cli {
 
@@ -30,32 +33,26 @@ bool allAdmitted(const BoardIdentity& identity, const std::vector<Assignment>& a
 
 ExitStatus writeAndVerify(BoardAccess& board, const std::vector<Assignment>& writes,
                           const std::vector<Assignment>& expected, Environment& env) {
-    for (const Assignment& write : writes) {
-        const Setting setting = write.setting;
-        // A frame the driver rejects is not repeated: the readback tells
-        // whether the board took it after all.
-        if (!board.write(settingAddress(setting), encodeValue(setting, write.value)))
-            complain(env.err, "write " + settingName(setting), "the request was not accepted");
-    }
+    // A frame the driver rejects is not repeated: the readback tells whether
+    // the board took it after all.
+    const WriteOutcome outcome = writeAndReadBack(board.link(), writes, expected);
+    for (const Setting& setting : outcome.notSent)
+        complain(env.err, "write " + settingName(setting), "the request was not accepted");
 
     // A board that does not answer the readback, or answers only in part
     // (lost after writing, say), cannot be said not to hold what was written.
-    const BoardSettings after = board.readSettings();
-    if (!reportedAll(after, settingsOf(expected), env.err))
+    if (!reportedAll(outcome.after, settingsOf(expected), env.err))
         return ExitStatus::NoReply;
-    bool verified = true;
-    for (const Assignment& wanted : expected) {
-        const Setting setting = wanted.setting;
-        const std::optional<int> held = heldValue(after, setting);
-        if (held == wanted.value)
-            continue;
-        verified = false;
+    for (const Setting& setting : outcome.notHeld) {
+        const std::optional<int> held = heldValue(outcome.after, setting);
+        const auto wanted = std::find_if(expected.begin(), expected.end(),
+                                         [&](const Assignment& a) { return a.setting == setting; });
         complain(env.err, "verify " + settingName(setting),
                  "the board holds " +
                      (held ? valueName(setting, *held) : std::string("no value it names")) +
-                     ", not " + valueName(setting, wanted.value));
+                     ", not " + valueName(setting, wanted->value));
     }
-    return verified ? ExitStatus::Ok : ExitStatus::VerifyFailed;
+    return outcome.verified() ? ExitStatus::Ok : ExitStatus::VerifyFailed;
 }
 
 } // namespace kestro::cli

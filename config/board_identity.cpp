@@ -14,6 +14,12 @@ BoardVersion versionOf(std::uint16_t versionNumber) {
     return version;
 }
 
+std::string productIdText(std::uint16_t productId) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", productId);
+    return text;
+}
+
 std::string versionText(BoardVersion version) {
     char text[32];
     std::snprintf(text, sizeof text, "%d.%X", version.major, static_cast<unsigned>(version.minor));

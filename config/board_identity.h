@@ -25,6 +25,8 @@ struct BoardVersion {
 BoardVersion versionOf(std::uint16_t versionNumber);
 // "1.3", "1.A", "1.10", "-128.0": the minor part in upper-case hexadecimal.
 std::string versionText(BoardVersion version);
+// "0x1140".
+std::string productIdText(std::uint16_t productId);
 // True when version is at least the version number gate; an unknown version
 // admits nothing that is gated.
 bool admits(const std::optional<BoardVersion>& version, int gate);

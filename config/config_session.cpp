@@ -2,6 +2,7 @@
 
 #include "config/board_identity.h"
 #include "config/board_settings.h"
+#include "config/permission_hint.h"
 #include "config/self_test.h"
 #include "config/setting_items.h"
 
@@ -13,21 +14,26 @@ std::size_t ConfigSession::featureLength() const {
     return link_.deviceCapabilities.FeatureReportByteLength;
 }
 
-void ConfigSession::writeSetting(std::uint8_t address, std::uint8_t value) {
+void ConfigSession::writeSetting(std::uint8_t address, std::uint8_t value,
+                                 const std::string& setting, const std::string& valueText) {
     if (!mayWrite())
         return;
-    writeBoardSetting(link_.platform(), link_.featureHandle, featureLength(), address, value,
-                      &link_.lastResult);
+    const bool accepted = writeBoardSetting(link_.platform(), link_.featureHandle, featureLength(),
+                                            address, value, &link_.lastResult);
+    status.settingWritten(setting, valueText, accepted);
 }
 
 void ConfigSession::Enc_Click(int n) {
     if (n < 1 || n > kEncoders)
         return;
-    writeSetting(encoderModeAddress(n), encodeEncoderMode(view_.selectedIndex(encControl(n))));
+    const int index = view_.selectedIndex(encControl(n));
+    writeSetting(encoderModeAddress(n), encodeEncoderMode(index), "encoder " + std::to_string(n),
+                 encoderModeItem(index));
 }
 
 void ConfigSession::Delay_Click() {
-    writeSetting(ADDR_PULSE_WIDTH, encodePulseWidth(view_.selectedIndex(Control::Delay)));
+    const int index = view_.selectedIndex(Control::Delay);
+    writeSetting(ADDR_PULSE_WIDTH, encodePulseWidth(index), "pulse width", pulseWidthItem(index));
 }
 
 void ConfigSession::RotStart_Click() {
@@ -35,11 +41,14 @@ void ConfigSession::RotStart_Click() {
     // An empty list has nothing the user could have chosen.
     if (index < 0)
         return;
-    writeSetting(ADDR_ROTARY_START, encodeRotaryStart(index));
+    writeSetting(ADDR_ROTARY_START, encodeRotaryStart(index), "rotary switches starting position",
+                 rotaryStartItem(index));
 }
 
 void ConfigSession::RotaryPulse_Click() {
-    writeSetting(ADDR_ROTARY_PULSES, encodeRotaryPulses(view_.rotaryPulse()));
+    const int state = view_.rotaryPulse();
+    writeSetting(ADDR_ROTARY_PULSES, encodeRotaryPulses(state), "rotary switch button pulses",
+                 state ? "on" : "off");
 }
 
 void ConfigSession::resetView() {
@@ -74,6 +83,8 @@ std::optional<BoardVersion> ConfigSession::showIdentity() {
     if (identity.product)
         view_.setCaption(Caption::lblProduct, " " + *identity.product);
     // The serial number is asked as the board expects; the list shows it.
+    status.boardOpened({identity.product.value_or(""), link_.openSerial,
+                        identity.version ? versionText(*identity.version) : ""});
     return identity.version;
 }
 
@@ -129,15 +140,28 @@ void ConfigSession::showSettings(const BoardSettings& settings) {
 
 void ConfigSession::readBack() {
     view_.setText1("");
-    showSettings(readBoardSettings(link_.platform(), link_.featureHandle, featureLength(),
-                                   &link_.lastResult));
+    const BoardSettings settings = readBoardSettings(link_.platform(), link_.featureHandle,
+                                                     featureLength(), &link_.lastResult);
+    showSettings(settings);
+    if (!settings.generalRead && !settings.encodersRead)
+        status.settingsUnanswered();
+}
+
+void ConfigSession::reportNoBoard() {
+    if (link_.refusedBoard)
+        status.accessRefused(permissionHintText(*link_.refusedBoard));
+    else
+        status.noBoardFound();
 }
 
 void ConfigSession::RefreshDeviceView() {
     settingsLoaded = false;
     resetView();
-    if (!link_.deviceDetected)
+    status.boardsAttached(link_.boardsListed);
+    if (!link_.deviceDetected) {
+        reportNoBoard();
         return;
+    }
 
     const std::optional<BoardVersion> version = showIdentity();
     view_.setEnabled(Control::Frame1, true);

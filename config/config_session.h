@@ -5,11 +5,13 @@
 
 #include "config/board_identity.h"
 #include "config/device_view.h"
+#include "config/status_model.h"
 #include "device_link.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace kestro {
 
@@ -37,11 +39,15 @@ public:
 
     bool settingsLoaded = false;
     bool reconnectPending = false;
+    StatusModel status;
 
 private:
     bool mayWrite() const { return link_.deviceDetected && settingsLoaded; }
     std::size_t featureLength() const;
-    void writeSetting(std::uint8_t address, std::uint8_t value);
+    // setting and valueText name the change in the status line.
+    void writeSetting(std::uint8_t address, std::uint8_t value, const std::string& setting,
+                      const std::string& valueText);
+    void reportNoBoard();
     void resetView();
     // Shows manufacturer, product and version; the version is unknown when
     // the manufacturer request failed.

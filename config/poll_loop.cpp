@@ -8,6 +8,7 @@ void PollLoop::fillBitMask() {
 }
 
 void PollLoop::PollDevice() {
+    bool lost = false;
     if (link_.deviceDetected) {
         std::array<std::uint8_t, kReadRequestLength + 1> buffer{};
         const ReadResult read = link_.ReadInputReports(buffer.data(), kReadRequestLength);
@@ -18,13 +19,30 @@ void PollLoop::PollDevice() {
                 showButtonBytes(*bytes);
         }
         // An empty queue only means no button moved; the board is still there.
-        if (read.outcome != ReadOutcome::Failed && !session_.reconnectPending)
+        if (read.outcome != ReadOutcome::Failed && !session_.reconnectPending) {
             view_.setPollInterval(kPollIntervalMs);
-        else
+        } else {
             loseBoard();
+            lost = true;
+        }
     }
-    if (!link_.deviceDetected)
+    if (!link_.deviceDetected && (lost || !nothingToFind()))
         searchForBoard();
+}
+
+bool PollLoop::nothingToFind() const {
+    // A board listed but not open (a switch that failed) or one refused is
+    // still worth a walk per tick; an empty list waits for an arrival.
+    return arrivalsReported_ && link_.boardsListed == 0 && !link_.refusedBoard;
+}
+
+void PollLoop::devicesChanged() {
+    if (!link_.deviceDetected) {
+        searchForBoard();
+        return;
+    }
+    link_.ListBoardsWhileOpen();
+    session_.status.boardsAttached(link_.boardsListed);
 }
 
 void PollLoop::showButtonBytes(const ButtonBytes& bytes) {
@@ -43,6 +61,7 @@ void PollLoop::showButtonBytes(const ButtonBytes& bytes) {
 }
 
 void PollLoop::loseBoard() {
+    session_.status.boardLost();
     link_.deviceDetected = false;
     link_.CloseBoard();
     view_.setPollInterval(kLostIntervalMs);

@@ -44,16 +44,25 @@ public:
 
     void PollDevice();
 
+    // Whether the system tells of arrivals (devicesChanged). While it does,
+    // a tick with nothing open and nothing to open walks nothing.
+    void setArrivalsReported(bool reported) { arrivalsReported_ = reported; }
+    // The system says HID interfaces came or went: a board is looked for at
+    // once, or the serial list follows while one is open.
+    void devicesChanged();
+
     std::array<std::uint16_t, 8> bitMask{};
     std::array<std::int16_t, kLastButtonByteEntries> lastButtonBytes{};
 
 private:
     void showButtonBytes(const ButtonBytes& bytes);
     void loseBoard();
+    bool nothingToFind() const;
 
     DeviceLink& link_;
     ConfigSession& session_;
     PollView& view_;
+    bool arrivalsReported_ = false;
 };
 
 } // namespace kestro

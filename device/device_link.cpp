@@ -69,11 +69,14 @@ bool DeviceLink::isKestroBoard(WalkBuffers& buffers) {
 }
 
 DeviceLink::Candidate DeviceLink::examine(HidDeviceSet& set, std::uint32_t index,
-                                          WalkBuffers& buffers, std::string& serialText) {
+                                          WalkBuffers& buffers, std::string& serialText,
+                                          const std::string* openPath) {
     if (!set.interfaceAt(index, devicePath)) {
         lastResult = 0;
         return Candidate::End;
     }
+    if (openPath && devicePath == *openPath)
+        return Candidate::OpenBoard;
     lastResult = 1;
     featureHandle = platform_.open(devicePath, OpenMode::Synchronous, handleSecurity);
     if (featureHandle == kNoHandle)
@@ -119,6 +122,7 @@ bool DeviceLink::FindTheHid() {
 
     if (deviceDetected) {
         result = true;
+        openSerial = wanted;
         forgetRefusals();
         ReadDeviceCapabilities();
         readHandle = platform_.open(devicePath, OpenMode::Overlapped, handleSecurity);
@@ -127,11 +131,12 @@ bool DeviceLink::FindTheHid() {
     return result;
 }
 
-void DeviceLink::Scan_USB_devices() {
+int DeviceLink::listBoards(const std::string* openPath) {
     serialListReady = false;
     serNo_.clear();
     serNo_.setEnabled(false);
     int counter = -1;
+    int openIndex = -1;
     resetSecurity();
     forgetRefusals();
 
@@ -139,18 +144,53 @@ void DeviceLink::Scan_USB_devices() {
     WalkBuffers buffers;
     for (std::uint32_t index = 0; set; ++index) {
         std::string serialText;
-        const Candidate candidate = examine(*set, index, buffers, serialText);
+        const Candidate candidate = examine(*set, index, buffers, serialText, openPath);
         if (candidate == Candidate::End)
             break;
+        if (candidate == Candidate::OpenBoard) {
+            serNo_.addItem(++counter, openSerial);
+            openIndex = counter;
+            continue;
+        }
         if (candidate == Candidate::Board) {
             ++counter;
             serNo_.addItem(counter, serialText);
-            serNo_.select(counter);
+            if (!openPath)
+                serNo_.select(counter);
         }
         closeFeatureHandle();
     }
+    boardsListed = counter + 1;
+    return openIndex;
+}
 
-    if (counter >= 1)
+void DeviceLink::Scan_USB_devices() {
+    listBoards(nullptr);
+    if (boardsListed >= 2)
+        serNo_.setEnabled(true);
+    serialListReady = true;
+}
+
+void DeviceLink::ListBoardsWhileOpen() {
+    // The walk examines each interface through the fields the opening uses:
+    // the open board's are put aside and back.
+    const HidHandle openFeature = featureHandle;
+    const std::string openPath = devicePath;
+    const HidAttributes openAttributes = deviceAttributes;
+    featureHandle = kNoHandle;
+    int openIndex = listBoards(&openPath);
+    featureHandle = openFeature;
+    devicePath = openPath;
+    deviceAttributes = openAttributes;
+
+    // A board pulled out is the next read's to notice; until then it is
+    // still the one shown as open.
+    if (openIndex < 0) {
+        openIndex = boardsListed++;
+        serNo_.addItem(openIndex, openSerial);
+    }
+    serNo_.select(openIndex);
+    if (boardsListed >= 2)
         serNo_.setEnabled(true);
     serialListReady = true;
 }

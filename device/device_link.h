@@ -34,6 +34,9 @@ public:
     bool FindTheHid();
     // Rebuilds the serial list from the boards present. Opens nothing it keeps.
     void Scan_USB_devices();
+    // Rebuilds the serial list while a board is open, without a request to
+    // the open board or a change of its handles, item or selection.
+    void ListBoardsWhileOpen();
     void ReadDeviceCapabilities();
     void PrepareOverlappedRead();
 
@@ -57,6 +60,10 @@ public:
     EventHandle readEvent = 0;
     Overlapped readOverlapped;
     std::int32_t lastResult = 0;
+    // The serial number the open board was found by.
+    std::string openSerial;
+    // How many boards the last listing put into the serial list.
+    int boardsListed = 0;
 
     // Set by a walk that found a board it was refused access to; cleared when
     // a walk finds none or a board opens. refusedBoard is the last of them
@@ -70,13 +77,17 @@ private:
         DeviceStringBuffer name;
         DeviceStringBuffer serial;
     };
-    enum class Candidate { End, Skip, Board };
+    enum class Candidate { End, Skip, Board, OpenBoard };
 
     void resetSecurity();
     // Opens the interface at index into featureHandle and decides whether it
     // is a Kestro board with a readable serial number (then in serialText).
+    // The interface at openPath is the open board's and is not opened again.
     Candidate examine(HidDeviceSet& set, std::uint32_t index, WalkBuffers& buffers,
-                      std::string& serialText);
+                      std::string& serialText, const std::string* openPath = nullptr);
+    // Fills the serial list; returns the index of the open board's item, -1
+    // when no board is open or its interface is gone.
+    int listBoards(const std::string* openPath);
     bool isKestroBoard(WalkBuffers& buffers);
     void noteRefusal();
     void noteNameRefusal();

@@ -1,8 +1,10 @@
 // Pictures of the window for a human eye: a board with buttons held, and the
 // permission hint. They assert only that the pictures were written.
+#include "app/settings_file_actions.h"
 #include "window_fixture.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 
 namespace kestro::test {
@@ -36,6 +38,21 @@ TEST_F(Screenshot, PermissionHint) {
     load();
     ASSERT_FALSE(window->permissionHint().isEmpty());
     EXPECT_TRUE(saveShot(*window, "permission-hint.png"));
+}
+
+TEST_F(Screenshot, LoadConfirmation) {
+    sim.plug(sim::saneBoard());
+    load();
+    std::unique_ptr<QMessageBox> box(SettingsFileActions::confirmation(
+        window.get(), QStringLiteral("k1.json"),
+        {QString::fromUtf8("Encoder 2: 1:1 \u2192 1:4"),
+         QString::fromUtf8("Pulse width: 48 ms \u2192 200 ms"),
+         QString::fromUtf8("Rotary switches starting position: 8 \u2192 Auto")}));
+    box->show();
+    EXPECT_TRUE(saveShot(*box, "load-confirmation.png"));
+    // Tall enough for the self diagnostic's row, where Save… and Load… are.
+    window->resize(window->width(), window->height() + 50);
+    EXPECT_TRUE(saveShot(*window, "settings-file-buttons.png"));
 }
 
 } // namespace

@@ -2,21 +2,22 @@
 // sends: nothing is written that the command line did not name.
 #include "cli_fixture.h"
 
+#include "config/permission_hint.h"
+
+#include <nlohmann/json.hpp>
+
 namespace kestro {
 namespace {
 
 using test::CliTest;
 
+// The fix depends on whether this machine has the udev rule installed.
 std::string hint(const std::string& node) {
-    return "Kestro board found at " + node +
-           " but access was denied: install the udev rule 60-kestro-setup.rules (see README) and "
-           "replug the board.";
+    return "Access to the Kestro board at " + node + " was refused: " + permissionFix() + ".";
 }
 
 std::string refusal(const std::string& node) {
-    return "kestroctl: open " + node +
-           ": access was denied: install the udev rule 60-kestro-setup.rules (see README) and "
-           "replug the board\n";
+    return "kestroctl: open " + node + ": access was refused: " + permissionFix() + "\n";
 }
 
 sim::Board refusedBoard(const std::string& node = "/dev/hidraw7") {
@@ -50,7 +51,7 @@ TEST_F(CliTest, ListShowsEveryBoardAndTheFixForEachRefusedOne) {
     EXPECT_EQ(json.status, 0);
     const auto denied = [](const std::string& node) {
         return "{\"serial\":null,\"productId\":\"0x1151\",\"version\":null,\"node\":\"" + node +
-               "\",\"access\":\"denied\",\"fix\":\"" + hint(node) + "\"}";
+               "\",\"access\":\"denied\",\"fix\":" + nlohmann::json(hint(node)).dump() + "}";
     };
     EXPECT_EQ(json.out, "{\"boards\":[{\"serial\":\"K0001\",\"productId\":\"0x1140\","
                         "\"version\":\"1.A\",\"node\":\"sim:1\",\"access\":\"ok\"},"
@@ -254,6 +255,9 @@ TEST_F(CliTest, EachCommandSendsOnlyWhatItNames) {
           frame({0x00, 0xEE, 0x4D, 0x01}), frame({0x00, 0xEE, 0x4E, 0xFF}), readback}},
         {{"set", "pulse-width=8ms", "rotary-start=33"},
          {frame({0x00, 0xEE, 0x40, 0x01}), frame({0x00, 0xEE, 0x4E, 0x20}), readback}},
+        // The words show prints.
+        {{"set", "pulse-width=48 ms", "rotary-start=Auto"},
+         {frame({0x00, 0xEE, 0x40, 0x06}), frame({0x00, 0xEE, 0x4E, 0xFF}), readback}},
     };
     const auto id = plug();
     for (const Row& row : rows) {

@@ -2,6 +2,8 @@
 // sends nothing to any board.
 #include "cli_fixture.h"
 
+#include "config/permission_hint.h"
+
 namespace kestro {
 namespace {
 
@@ -14,7 +16,7 @@ struct Refusal {
     Boards boards;
     std::vector<std::string> args;
     int status;
-    const char* err; // the first line of what it says
+    std::string err; // the first line of what it says
 };
 
 class Refusals : public CliTest, public ::testing::WithParamInterface<Refusal> {
@@ -166,8 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Refused,
                 {"monitor"},
                 5,
-                "kestroctl: open /dev/hidraw4: access was denied: install the udev rule "
-                "60-kestro-setup.rules (see README) and replug the board"},
+                "kestroctl: open /dev/hidraw4: access was refused: " + permissionFix()},
         Refusal{"version gate before anything is sent",
                 Old,
                 {"set", "encoder1=1:4", "rotary-start=auto"},

@@ -1,0 +1,26 @@
+#include "config/latin1.h"
+
+namespace kestro {
+
+std::string latin1ToUtf8(const std::string& latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8.push_back(c);
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+std::optional<std::string> latin1ToUtf8(const std::optional<std::string>& latin1) {
+    if (!latin1)
+        return std::nullopt;
+    return latin1ToUtf8(*latin1);
+}
+
+} // namespace kestro
