@@ -81,8 +81,12 @@ void frmMain::setEnabled(Control control, bool enabled) {
 }
 
 void frmMain::setCaption(Caption caption, const std::string& text) {
-    if (QLabel* label = captionLabel(caption))
+    if (QLabel* label = captionLabel(caption)) {
         label->setText(latin1(text));
+        // The board's strings come padded (" 1.1"); a screen reader would
+        // say the padding.
+        label->setAccessibleName(latin1(text).trimmed());
+    }
 }
 
 void frmMain::clearList(Control control) {
@@ -164,7 +168,8 @@ void frmMain::showPermissionHint(const RefusedBoard& board) {
         return;
     heightWithoutHint_ = height();
     permissionHint_->show();
-    const int needed = permissionHint_->geometry().bottom() + 1;
+    client_->setMinimumHeight(permissionHint_->geometry().bottom() + 1);
+    const int needed = fittedToScreen(client_->minimumSize()).height();
     setMinimumHeight(needed);
     if (height() < needed)
         resize(width(), needed);
@@ -175,7 +180,8 @@ void frmMain::hidePermissionHint() {
         return;
     permissionHint_->hide();
     const int grownHeight = minimumHeight();
-    setMinimumHeight(scale_.toPx(kClientHeightTwips));
+    client_->setMinimumHeight(scale_.toPx(kClientHeightTwips));
+    setMinimumHeight(fittedToScreen(client_->minimumSize()).height());
     // Shrink back only when the user has not resized the window meanwhile.
     if (height() == grownHeight)
         resize(width(), heightWithoutHint_);

@@ -1,0 +1,85 @@
+#include "accessible_names.h"
+
+#include "config/setting_items.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace kestro {
+
+namespace {
+
+struct NamedControl {
+    QString control;
+    QString name;
+    QString caption; // the label that shows the name on screen, if any
+};
+
+std::vector<NamedControl> namedControls() {
+    std::vector<NamedControl> named = {
+        {"SerNo", "Serial number of the open board", "Label3"},
+        {"Delay", "Pulse width", "Label1"},
+        {"RotaryPulse", "Rotary switch produces button pulses", ""},
+        {"RotStart", "Rotary switches starting position", "Label22"},
+        {"Selftest", "Self diagnostic", ""},
+        {"TestResult", "Self diagnostic result", ""},
+        {"Text1", "Settings diagnostic text", ""},
+        {"Text2", "Button report diagnostic text", ""},
+        {"LampGrid", "Button lamps", ""},
+        // Group titles, drawn with a space the layout needs but no one says.
+        {"Frame1", "Device details", ""},
+        {"Frame3", "Rotary encoders", ""},
+        {"ButtonsFrame", "Windows buttons", ""},
+    };
+    for (int n = 1; n <= 16; ++n)
+        named.push_back({QStringLiteral("Enc%1").arg(n),
+                         QStringLiteral("Encoder %1 mode (buttons %2)")
+                             .arg(n)
+                             .arg(QString::fromStdString(encoderButtons(n))),
+                         QStringLiteral("Label%1").arg(n + 5)});
+    return named;
+}
+
+} // namespace
+
+void nameControls(QWidget* client) {
+    for (const NamedControl& c : namedControls()) {
+        auto* widget = client->findChild<QWidget*>(c.control);
+        if (!widget)
+            continue;
+        widget->setAccessibleName(c.name);
+        if (auto* caption = client->findChild<QLabel*>(c.caption))
+            caption->setBuddy(widget);
+    }
+    // The identity captions name the values beside them.
+    const char* identity[][2] = {
+        {"Label4", "lblManuf"}, {"Label5", "lblProduct"}, {"Label2", "lblVersion"}};
+    for (const auto& [caption, value] : identity)
+        if (auto* label = client->findChild<QLabel*>(QLatin1String(caption)))
+            label->setBuddy(client->findChild<QWidget*>(QLatin1String(value)));
+}
+
+void orderTabsByPlace(QWidget* client, int columnSplit, int columnsBottom) {
+    struct Stop {
+        QWidget* widget;
+        std::tuple<int, int, int, int> key; // band, column, top, left
+    };
+    std::vector<Stop> stops;
+    for (QWidget* w : client->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy())
+            continue;
+        const QRect r(w->mapTo(client, QPoint(0, 0)), w->size());
+        const bool below = r.top() >= columnsBottom;
+        const int column = !below && r.left() >= columnSplit ? 1 : 0;
+        stops.push_back({w, {below ? 1 : 0, column, r.top(), r.left()}});
+    }
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const Stop& a, const Stop& b) { return a.key < b.key; });
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
+}
+
+} // namespace kestro

@@ -1,0 +1,19 @@
+// What a screen reader says for each control of the window: a name that says
+// what the control sets, the caption tied to it, and the visual Tab order.
+#pragma once
+
+class QWidget;
+
+namespace kestro {
+
+// Names the controls found by their object names under `client`, ties the
+// captions to them as buddies.
+void nameControls(QWidget* client);
+
+// Tab follows the window's reading order: the left column from top to bottom
+// (a row left to right), then the lamp grid in the right column, then the
+// rows below both columns. `columnSplit` is where the right column starts and
+// `columnsBottom` where both columns end, in the client's pixels.
+void orderTabsByPlace(QWidget* client, int columnSplit, int columnsBottom);
+
+} // namespace kestro
