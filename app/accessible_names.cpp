@@ -2,6 +2,9 @@
 
 #include "config/setting_items.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QWidget>
 #include <algorithm>
@@ -43,7 +46,58 @@ std::vector<NamedControl> namedControls() {
     return named;
 }
 
+// Qt names a drop-down list after its current item on Linux and leaves the
+// rest to its caption, so sixteen lists would all be called "1:1". This one
+// answers with the name the window gives the list, and its item as value.
+class NamedListAccessible final : public QAccessibleWidget {
+public:
+    explicit NamedListAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {
+        addControllingSignal(QStringLiteral("activated(int)"));
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value ||
+            (t == QAccessible::Name && box()->accessibleName().isEmpty()))
+            return box()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    // The drop-down's list, as Qt's own interface for the list offers it.
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(box()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == box()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override {
+        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction() || action == pressAction())
+            box()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* namedListFactory(const QString& classname, QObject* object) {
+    if (classname == QLatin1String("QComboBox"))
+        return new NamedListAccessible(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+
 } // namespace
+
+void installListAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(namedListFactory);
+        return true;
+    }();
+    (void)installed;
+}
 
 void nameControls(QWidget* client) {
     for (const NamedControl& c : namedControls()) {
@@ -69,7 +123,9 @@ void orderTabsByPlace(QWidget* client, int columnSplit, int columnsBottom) {
     };
     std::vector<Stop> stops;
     for (QWidget* w : client->findChildren<QWidget*>()) {
-        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy())
+        // Drop-down popups are windows of their own.
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() ||
+            w->window() != client->window())
             continue;
         const QRect r(w->mapTo(client, QPoint(0, 0)), w->size());
         const bool below = r.top() >= columnsBottom;

@@ -6,6 +6,9 @@ class QWidget;
 
 namespace kestro {
 
+// Lets the window's lists answer with their names; before any list exists.
+void installListAccessibility();
+
 // Names the controls found by their object names under `client`, ties the
 // captions to them as buddies.
 void nameControls(QWidget* client);

@@ -110,6 +110,8 @@ void giveListsTextRoom(QWidget* window) {
 
 QPlainTextEdit* textBox(QWidget* container, const char* text) {
     auto* box = new QPlainTextEdit(QString::fromLatin1(text), container);
+    // Tab leaves the box, as it leaves every other control, and is not typed.
+    box->setTabChangesFocus(true);
     return box;
 }
 
@@ -150,6 +152,7 @@ QSize frmMain::fittedToScreen(QSize client) const {
 // A screen smaller than the window (large text, a small laptop) scrolls the
 // controls instead of cutting them off.
 void frmMain::buildClient() {
+    installListAccessibility();
     scrollArea_ = new QScrollArea(this);
     scrollArea_->setObjectName(QStringLiteral("ScrollArea"));
     scrollArea_->setFrameShape(QFrame::NoFrame);
