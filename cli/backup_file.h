@@ -16,7 +16,7 @@
 // restored to any board.
 #pragma once
 
-#include "cli/settings_vocabulary.h"
+#include "config/settings_table.h"
 
 #include <optional>
 #include <string>

@@ -25,9 +25,10 @@ Parsed parseAssignments(const std::vector<std::string>& operands) {
         const std::string text = operand.substr(equals + 1);
         const std::optional<Setting> setting = settingNamed(name);
         if (!setting) {
-            parsed.error = "unknown setting '" + name +
-                           "' (settings: encoder1 ... encoder16, pulse-width, rotary-pulses, "
-                           "rotary-start)";
+            std::string names;
+            for (const SettingSpec& spec : settingSpecs())
+                names += (names.empty() ? "" : ", ") + nameSummary(spec.kind);
+            parsed.error = "unknown setting '" + name + "' (settings: " + names + ")";
             return parsed;
         }
         const std::optional<int> value = parseValue(*setting, text);

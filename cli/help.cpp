@@ -1,6 +1,28 @@
 #include "cli/help.h"
 
+#include "config/settings_table.h"
+
 namespace kestro::cli {
+
+namespace {
+
+// One line a setting: its name, the values it takes and, for a gated one,
+// the boards that admit it. The values are the words show prints too.
+std::string settingsHelp() {
+    std::string text;
+    for (const SettingSpec& spec : settingSpecs()) {
+        std::string line = "  " + nameSummary(spec.kind);
+        line.resize(27, ' ');
+        line += valueSummary(spec.kind);
+        if (spec.gate != 0)
+            line += "   (boards from version " +
+                    versionText(versionOf(static_cast<std::uint16_t>(spec.gate))) + ")";
+        text += line + "\n";
+    }
+    return text;
+}
+
+} // namespace
 
 std::string mainHelp() {
     return R"(Usage: kestroctl [--debug] COMMAND [OPTIONS]
@@ -63,11 +85,9 @@ Writes each setting named, one request each, then reads the settings back
 and fails (exit status 7), naming the setting, where the board does not hold
 what was written. Nothing else is written.
 
-  encoder1 ... encoder16   off, 1:1, 1:2, 1:4
-  pulse-width              8ms, 16ms, ... 200ms (steps of 8)
-  rotary-pulses            on, off
-  rotary-start             auto, 2 ... 33   (boards from version 1.2)
-
+)" + settingsHelp() +
+               R"(
+Values may also be given as show prints them ("48 ms", "Auto").
 A setting the board's version does not admit is refused (exit status 6)
 before anything is sent.
 Example: kestroctl set encoder5=1:2 pulse-width=48ms

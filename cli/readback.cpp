@@ -30,7 +30,7 @@ namespace {
 
 bool needs(const std::vector<Setting>& settings, bool encoders) {
     return std::any_of(settings.begin(), settings.end(), [&](const Setting& setting) {
-        return (setting.kind == Setting::Kind::EncoderMode) == encoders;
+        return (settingBlock(setting) == SettingBlock::Encoders) == encoders;
     });
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/board_access.h"
-#include "cli/settings_vocabulary.h"
+#include "config/settings_table.h"
 
 #include <optional>
 #include <ostream>

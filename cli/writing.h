@@ -5,7 +5,7 @@
 
 #include "cli/board_access.h"
 #include "cli/environment.h"
-#include "cli/settings_vocabulary.h"
+#include "config/settings_table.h"
 
 #include <vector>
 

@@ -1,20 +1,30 @@
 #include "config/setting_items.h"
 
-#include "config/protocol.h"
+#include "config/settings_table.h"
 
 namespace kestro {
 
+namespace {
+
+std::string item(SettingKind kind, int index) {
+    const std::vector<SettingValue>& values = specOf(kind).values;
+    return index >= 0 && static_cast<std::size_t>(index) < values.size()
+               ? values[static_cast<std::size_t>(index)].item
+               : "";
+}
+
+} // namespace
+
 std::string encoderModeItem(int index) {
-    static constexpr const char* kItems[kEncoderModeItems] = {"off", "1:1", "1:2", "1:4"};
-    return index >= 0 && index < kEncoderModeItems ? kItems[index] : "";
+    return item(SettingKind::EncoderMode, index);
 }
 
 std::string pulseWidthItem(int index) {
-    return std::to_string((index + 1) * 8) + " ms";
+    return item(SettingKind::PulseWidth, index);
 }
 
 std::string rotaryStartItem(int index) {
-    return index == 0 ? "Auto" : std::to_string(index + 1);
+    return item(SettingKind::RotaryStart, index);
 }
 
 std::string encoderButtons(int n) {

@@ -1,5 +1,5 @@
-// The items of the configuration lists, by index: what the window lists and
-// what kestroctl prints.
+// The items of the configuration lists, by index, as the settings table
+// gives them: what the window lists and what kestroctl prints.
 #pragma once
 
 #include <string>

@@ -227,6 +227,9 @@ TEST_F(CliTest, EachCommandSendsOnlyWhatItNames) {
           frame({0x00, 0xEE, 0x4D, 0x01}), frame({0x00, 0xEE, 0x4E, 0xFF}), readback}},
         {{"set", "pulse-width=8ms", "rotary-start=33"},
          {frame({0x00, 0xEE, 0x40, 0x01}), frame({0x00, 0xEE, 0x4E, 0x20}), readback}},
+        // The words show prints.
+        {{"set", "pulse-width=48 ms", "rotary-start=Auto"},
+         {frame({0x00, 0xEE, 0x40, 0x06}), frame({0x00, 0xEE, 0x4E, 0xFF}), readback}},
     };
     const auto id = plug();
     for (const Row& row : rows) {
