@@ -1,6 +1,7 @@
 #include "accessible_names.h"
 
 #include "config/setting_items.h"
+#include "config/settings_table.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -19,14 +21,17 @@ struct NamedControl {
     QString control;
     QString name;
     QString caption; // the label that shows the name on screen, if any
+    std::optional<Setting> setting = std::nullopt; // whose description is the tooltip
 };
 
 std::vector<NamedControl> namedControls() {
     std::vector<NamedControl> named = {
         {"SerNo", "Serial number of the open board", "Label3"},
-        {"Delay", "Pulse width", "Label1"},
-        {"RotaryPulse", "Rotary switch produces button pulses", ""},
-        {"RotStart", "Rotary switches starting position", "Label22"},
+        {"Delay", "Pulse width", "Label1", Setting{SettingKind::PulseWidth}},
+        {"RotaryPulse", "Rotary switch produces button pulses", "",
+         Setting{SettingKind::RotaryPulses}},
+        {"RotStart", "Rotary switches starting position", "Label22",
+         Setting{SettingKind::RotaryStart}},
         {"Selftest", "Self diagnostic", ""},
         {"TestResult", "Self diagnostic result", ""},
         {"Text1", "Settings diagnostic text", ""},
@@ -42,7 +47,8 @@ std::vector<NamedControl> namedControls() {
                          QStringLiteral("Encoder %1 mode (buttons %2)")
                              .arg(n)
                              .arg(QString::fromStdString(encoderButtons(n))),
-                         QStringLiteral("Label%1").arg(n + 5)});
+                         QStringLiteral("Label%1").arg(n + 5),
+                         Setting{SettingKind::EncoderMode, n}});
     return named;
 }
 
@@ -105,8 +111,16 @@ void nameControls(QWidget* client) {
         if (!widget)
             continue;
         widget->setAccessibleName(c.name);
-        if (auto* caption = client->findChild<QLabel*>(c.caption))
+        auto* caption = client->findChild<QLabel*>(c.caption);
+        if (caption)
             caption->setBuddy(widget);
+        if (!c.setting)
+            continue;
+        const QString description = QString::fromStdString(settingDescription(*c.setting));
+        widget->setToolTip(description);
+        widget->setAccessibleDescription(description);
+        if (caption)
+            caption->setToolTip(description);
     }
     // The identity captions name the values beside them.
     const char* identity[][2] = {

@@ -1,6 +1,7 @@
 // The window as assistive technology, the keyboard and a dark or small screen
 // meet it, read through Qt's accessibility interface.
 #include "app/lamp_palette.h"
+#include "config/settings_table.h"
 #include "window_fixture.h"
 
 #include <QAccessible>
@@ -45,6 +46,10 @@ TEST_F(Accessible, EveryFocusableControlHasAUniqueNameThatIsNotItsValue) {
         names << name;
     }
     EXPECT_EQ(face(combo("Enc1"))->text(QAccessible::Name), "Encoder 1 mode (buttons B1 B2)");
+    // The description is the settings table's, the one kestroctl's help prints.
+    EXPECT_EQ(combo("Enc5")->toolTip(),
+              QString::fromStdString(settingDescription({SettingKind::EncoderMode, 5})));
+    EXPECT_EQ(face(combo("Delay"))->text(QAccessible::Description), combo("Delay")->toolTip());
     EXPECT_EQ(face(control<QWidget>("Frame1"))->text(QAccessible::Name), "Device details");
     EXPECT_EQ(face(control<QWidget>("lblVersion"))->text(QAccessible::Name), "1.3");
 }
