@@ -76,7 +76,7 @@ void LampGrid::setPressed(int k, bool pressed) {
     state = pressed;
     update(scale_.rect(lampRectTwips(k)).united(scale_.rect(captionRectTwips(k))));
     // Building the event costs the poll tick only while someone listens.
-    if (QAccessible::isActive())
+    if (assistiveTechnologyListens())
         announceLampState(this, k);
 }
 

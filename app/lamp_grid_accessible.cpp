@@ -56,6 +56,15 @@ private:
     int k_;
 };
 
+// Whether assistive technology listens, kept as the platform reports changes,
+// so the poll tick asks a flag rather than the platform for each lamp.
+class Listening final : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override { active_ = active; }
+    bool active_ = false;
+};
+Listening listening;
+
 QAccessibleInterface* lampGridFactory(const QString&, QObject* object) {
     if (auto* grid = qobject_cast<LampGrid*>(object))
         return new LampGridAccessible(grid);
@@ -112,9 +121,15 @@ QAccessibleInterface* LampGridAccessible::focusChild() const {
 void installLampGridAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(lampGridFactory);
+        QAccessible::installActivationObserver(&listening);
+        listening.active_ = QAccessible::isActive();
         return true;
     }();
     (void)installed;
+}
+
+bool assistiveTechnologyListens() {
+    return listening.active_;
 }
 
 void announceLampState(LampGrid* grid, int k) {

@@ -31,6 +31,9 @@ private:
 // Lets Qt build the grid's interface whenever assistive technology asks.
 void installLampGridAccessibility();
 
+// QAccessible::isActive(), without asking the platform each time.
+bool assistiveTechnologyListens();
+
 // Tell listening assistive technology that lamp k lit or went out, or that
 // the keyboard moved to it.
 void announceLampState(LampGrid* grid, int k);
