@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <algorithm>
 #include <optional>
 
@@ -87,8 +88,22 @@ void LampGrid::setCurrentLamp(int k) {
     update(lampRect(current_).adjusted(-3, -3, 3, 3));
     current_ = next;
     update(lampRect(current_).adjusted(-3, -3, 3, 3));
+    revealCurrentLamp();
     if (hasFocus() && QAccessible::isActive())
         announceLampFocus(this, current_);
+}
+
+void LampGrid::revealCurrentLamp() {
+    // The grid is taller than a small screen: the scroll area that holds it
+    // follows the keyboard from lamp to lamp.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(w)) {
+            const QRect lamp = lampRect(current_).united(scale_.rect(captionRectTwips(current_)));
+            const QPoint centre = mapTo(area->widget(), lamp.center());
+            area->ensureVisible(centre.x(), centre.y(), lamp.width(), lamp.height());
+            return;
+        }
+    }
 }
 
 QColor LampGrid::lampColor(int k) const {
@@ -136,6 +151,9 @@ void LampGrid::keyPressEvent(QKeyEvent* event) {
 void LampGrid::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     update(lampRect(current_).adjusted(-3, -3, 3, 3));
+    // After the scroll area has centred the whole grid, which a small screen
+    // cannot hold, the lamp under the keyboard shows.
+    QMetaObject::invokeMethod(this, &LampGrid::revealCurrentLamp, Qt::QueuedConnection);
     // The grid's own focus event names the grid; this one names the lamp.
     if (QAccessible::isActive())
         announceLampFocus(this, current_);

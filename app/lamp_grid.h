@@ -48,6 +48,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void revealCurrentLamp();
     const LampPlace& place(int k) const { return places_[static_cast<std::size_t>(k)]; }
 
     TwipScale scale_;
