@@ -33,10 +33,11 @@ std::vector<NamedControl> namedControls() {
         {"RotStart", "Rotary switches starting position", "Label22",
          Setting{SettingKind::RotaryStart}},
         {"Selftest", "Self diagnostic", ""},
-        {"TestResult", "Self diagnostic result", ""},
         {"Text1", "Settings diagnostic text", ""},
         {"Text2", "Button report diagnostic text", ""},
         {"LampGrid", "Button lamps", ""},
+        // Unnamed, Qt would call the line after its frame's title, space and all.
+        {"Line1", "Separator", ""},
         // Group titles, drawn with a space the layout needs but no one says.
         {"Frame1", "Device details", ""},
         {"Frame3", "Rotary encoders", ""},
@@ -97,6 +98,11 @@ QAccessibleInterface* namedListFactory(const QString& classname, QObject* object
 
 } // namespace
 
+QString spokenCaption(const QString& shown) {
+    const QString spoken = shown.trimmed();
+    return spoken.isEmpty() ? QStringLiteral("none") : spoken;
+}
+
 void installListAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(namedListFactory);
@@ -122,6 +128,10 @@ void nameControls(QWidget* client) {
         if (caption)
             caption->setToolTip(description);
     }
+    // Empty, Qt would call them after their frame's title, space and all.
+    for (const char* value : {"lblManuf", "lblProduct", "lblVersion"})
+        if (auto* label = client->findChild<QLabel*>(QLatin1String(value)))
+            label->setAccessibleName(spokenCaption(label->text()));
     // The identity captions name the values beside them.
     const char* identity[][2] = {
         {"Label4", "lblManuf"}, {"Label5", "lblProduct"}, {"Label2", "lblVersion"}};

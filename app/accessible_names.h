@@ -2,9 +2,15 @@
 // what the control sets, the caption tied to it, and the visual Tab order.
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace kestro {
+
+// What a screen reader says for an identity caption: the board's text without
+// its padding (" 1.1"), "none" while there is none.
+QString spokenCaption(const QString& shown);
 
 // Lets the window's lists answer with their names; before any list exists.
 void installListAccessibility();

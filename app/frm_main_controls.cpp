@@ -176,7 +176,9 @@ void frmMain::buildIdentityArea() {
     place(label(frame1_, "Manufacturer"), "Label4", {240, 720, 1215, 285});
     place(label(frame1_, "Product"), "Label5", {240, 1080, 1215, 285});
     place(label(frame1_, "Version"), "Label2", {240, 1440, 1455, 285});
-    place(label(frame1_, ""), "lblSerialNumber", {1680, 360, 3300, 330});
+    // Always empty and covered by SerNo: hidden, so that a screen reader
+    // does not stop on a nameless label.
+    place(label(frame1_, ""), "lblSerialNumber", {1680, 360, 3300, 330})->hide();
     lblManuf_ = place(label(frame1_, ""), "lblManuf", {1680, 720, 3300, 330});
     lblProduct_ = place(label(frame1_, ""), "lblProduct", {1680, 1080, 3300, 330});
     lblVersion_ = place(label(frame1_, ""), "lblVersion", {1680, 1440, 3300, 330});

@@ -1,5 +1,6 @@
 // frmMain as the configuration code and the device link see it, and the
 // permission hint that follows the link's last walk.
+#include "accessible_names.h"
 #include "config/permission_hint.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
@@ -85,7 +86,7 @@ void frmMain::setCaption(Caption caption, const std::string& text) {
         label->setText(latin1(text));
         // The board's strings come padded (" 1.1"); a screen reader would
         // say the padding.
-        label->setAccessibleName(latin1(text).trimmed());
+        label->setAccessibleName(spokenCaption(label->text()));
     }
 }
 
