@@ -129,7 +129,7 @@ void nameControls(QWidget* client) {
             caption->setToolTip(description);
     }
     // Empty, Qt would call them after their frame's title, space and all.
-    for (const char* value : {"lblManuf", "lblProduct", "lblVersion"})
+    for (const char* value : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"})
         if (auto* label = client->findChild<QLabel*>(QLatin1String(value)))
             label->setAccessibleName(spokenCaption(label->text()));
     // The identity captions name the values beside them.

@@ -32,7 +32,7 @@ def value_of(node):
 
 
 def states(node):
-    wanted = ("focusable", "focused", "enabled", "checked", "pressed", "checkable")
+    wanted = ("showing", "focusable", "focused", "enabled", "checked", "pressed")
     have = node.getState()
     return ",".join(s for s in wanted
                     if have.contains(getattr(pyatspi, "STATE_" + s.upper())))
