@@ -22,6 +22,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
+class QScrollArea;
 
 namespace kestro {
 
@@ -85,6 +86,7 @@ private:
 
     // frm_main_controls.cpp
     void buildControls();
+    void buildClient();
     void buildIdentityArea();
     void buildEncoderArea();
     void buildWindowControls();
@@ -92,6 +94,9 @@ private:
     void buildPermissionHint();
     template <class W> W* place(W* widget, const char* name, QRectF twips);
     void applyGeometry();
+    // The window's size for a client area of `client`, cut to the screen,
+    // where the scroll area makes up for what is cut.
+    QSize fittedToScreen(QSize client) const;
     void connectHandlers();
 
     void layOutLamps();
@@ -115,6 +120,9 @@ private:
     QTimer timer_;
     std::vector<Placement> placements_;
     std::array<QWidget*, static_cast<int>(Control::Count)> controls_{};
+    QScrollArea* scrollArea_ = nullptr;
+    // Holds every control at its layout place, inside the scroll area.
+    QWidget* client_ = nullptr;
     QGroupBox* frame1_ = nullptr;
     QGroupBox* frame3_ = nullptr;
     QGroupBox* buttonsFrame_ = nullptr;

@@ -1,5 +1,6 @@
 // The controls of frmMain, where the layout puts them (twips, relative to
 // their container), with their captions and start states.
+#include "accessible_names.h"
 #include "config/protocol.h"
 #include "config/setting_items.h"
 #include "control_font.h"
@@ -14,6 +15,10 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 namespace kestro {
@@ -106,6 +111,8 @@ void giveListsTextRoom(QWidget* window) {
 
 QPlainTextEdit* textBox(QWidget* container, const char* text) {
     auto* box = new QPlainTextEdit(QString::fromLatin1(text), container);
+    // Tab leaves the box, as it leaves every other control, and is not typed.
+    box->setTabChangesFocus(true);
     return box;
 }
 
@@ -122,22 +129,57 @@ void frmMain::applyGeometry() {
     for (const Placement& p : placements_)
         p.widget->setGeometry(scale_.rect(p.twips));
     const QSize client(scale_.toPx(kClientWidthTwips), scale_.toPx(kClientHeightTwips));
-    setMinimumSize(client);
-    resize(client);
-    heightWithoutHint_ = client.height();
+    client_->setMinimumSize(client);
+    const QSize fitted = fittedToScreen(client);
+    setMinimumSize(fitted);
+    resize(fitted);
+    heightWithoutHint_ = fitted.height();
     lampGrid_->setGeometry(QRect(QPoint(0, 0), buttonsFrame_->size()));
     lampGrid_->setScale(scale_);
 }
 
+QSize frmMain::fittedToScreen(QSize client) const {
+    const QSize room = screen()->availableGeometry().size();
+    const int bar = scrollArea_->verticalScrollBar()->sizeHint().width();
+    QSize size = client;
+    // A scroll bar along one edge takes room from the other.
+    if (size.height() > room.height())
+        size.rwidth() += bar;
+    if (size.width() > room.width())
+        size.rheight() += bar;
+    return size.boundedTo(room);
+}
+
+// A screen smaller than the window (large text, a small laptop) scrolls the
+// controls instead of cutting them off.
+void frmMain::buildClient() {
+    installListAccessibility();
+    scrollArea_ = new QScrollArea(this);
+    scrollArea_->setObjectName(QStringLiteral("ScrollArea"));
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setWidgetResizable(true);
+    // Tab goes to the controls; the area follows the focus by itself.
+    scrollArea_->setFocusPolicy(Qt::NoFocus);
+    client_ = new QWidget;
+    client_->setObjectName(QStringLiteral("Client"));
+    scrollArea_->setWidget(client_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(scrollArea_);
+}
+
 void frmMain::buildIdentityArea() {
-    frame1_ = place(new QGroupBox(QStringLiteral("Device details "), this), "Frame1",
+    frame1_ = place(new QGroupBox(QStringLiteral("Device details "), client_), "Frame1",
                     {120, 0, 4455, 1935});
     frame1_->setEnabled(false);
     place(label(frame1_, "Serial Number"), "Label3", {240, 360, 1815, 285});
     place(label(frame1_, "Manufacturer"), "Label4", {240, 720, 1215, 285});
     place(label(frame1_, "Product"), "Label5", {240, 1080, 1215, 285});
     place(label(frame1_, "Version"), "Label2", {240, 1440, 1455, 285});
-    place(label(frame1_, ""), "lblSerialNumber", {1680, 360, 3300, 330});
+    // Always empty and covered by SerNo: hidden, so that a screen reader
+    // does not stop on a nameless label.
+    place(label(frame1_, ""), "lblSerialNumber", {1680, 360, 3300, 330})->hide();
     lblManuf_ = place(label(frame1_, ""), "lblManuf", {1680, 720, 3300, 330});
     lblProduct_ = place(label(frame1_, ""), "lblProduct", {1680, 1080, 3300, 330});
     lblVersion_ = place(label(frame1_, ""), "lblVersion", {1680, 1440, 3300, 330});
@@ -149,7 +191,7 @@ void frmMain::buildIdentityArea() {
 }
 
 void frmMain::buildEncoderArea() {
-    frame3_ = place(new QGroupBox(QStringLiteral("Rotary encoders "), this), "Frame3",
+    frame3_ = place(new QGroupBox(QStringLiteral("Rotary encoders "), client_), "Frame3",
                     {120, 2040, 4455, 4815});
     frame3_->setEnabled(false);
     controls_[static_cast<int>(Control::Frame3)] = frame3_;
@@ -180,35 +222,35 @@ void frmMain::buildEncoderArea() {
 
 void frmMain::buildWindowControls() {
     rotaryPulse_ =
-        place(new QCheckBox(QStringLiteral("Rotary switch produces button pulses"), this),
+        place(new QCheckBox(QStringLiteral("Rotary switch produces button pulses"), client_),
               "RotaryPulse", {360, 6960, 3975, 375});
     controls_[static_cast<int>(Control::RotStart)] =
-        place(dropDownList(this), "RotStart", {360, 7440, 1020, 360});
-    controls_[static_cast<int>(Control::Label22)] =
-        place(label(this, "Rotary switches starting position"), "Label22", {1560, 7485, 3135, 375});
+        place(dropDownList(client_), "RotStart", {360, 7440, 1020, 360});
+    controls_[static_cast<int>(Control::Label22)] = place(
+        label(client_, "Rotary switches starting position"), "Label22", {1560, 7485, 3135, 375});
     controls_[static_cast<int>(Control::Selftest)] =
-        place(new QPushButton(QStringLiteral("Self Diagnostic"), this), "Selftest",
+        place(new QPushButton(QStringLiteral("Self Diagnostic"), client_), "Selftest",
               {360, 8760, 1575, 375});
-    testResult_ = place(label(this, ""), "TestResult", {2160, 8760, 2415, 315});
+    testResult_ = place(label(client_, ""), "TestResult", {2160, 8760, 2415, 315});
     // Beside a taller button, centring keeps the result nearer its text.
     testResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     controls_[static_cast<int>(Control::TestResult)] = testResult_;
     // Beside the self diagnostic, the board's settings to and from a file.
-    auto* save = place(new QPushButton(QStringLiteral("Save\u2026"), this), "SaveSettings",
+    auto* save = place(new QPushButton(QStringLiteral("Save\u2026"), client_), "SaveSettings",
                        {4680, 8760, 1455, 375});
-    auto* load = place(new QPushButton(QStringLiteral("Load\u2026"), this), "LoadSettings",
+    auto* load = place(new QPushButton(QStringLiteral("Load\u2026"), client_), "LoadSettings",
                        {6255, 8760, 1455, 375});
     settingsFile_ = new SettingsFileActions(
         *this, link_, session_, [this] { return serNoList_.text(); }, *save, *load);
-    text1_ = place(textBox(this, "Text1"), "Text1", {120, 9360, 4575, 2295});
-    text2_ = place(textBox(this, "Text2"), "Text2", {4800, 9480, 3855, 1455});
+    text1_ = place(textBox(client_, "Text1"), "Text1", {120, 9360, 4575, 2295});
+    text2_ = place(textBox(client_, "Text2"), "Text2", {4800, 9480, 3855, 1455});
     for (Control c : {Control::Delay, Control::Label1, Control::RotStart, Control::Label22,
                       Control::Selftest, Control::TestResult})
         controls_[static_cast<int>(c)]->setEnabled(false);
 }
 
 void frmMain::buildButtonsFrame() {
-    buttonsFrame_ = place(new QGroupBox(QStringLiteral("Windows buttons"), this), "ButtonsFrame",
+    buttonsFrame_ = place(new QGroupBox(QStringLiteral("Windows buttons"), client_), "ButtonsFrame",
                           kButtonsFrame);
     // The captions keep the window's default font, not the controls' one.
     lampGrid_ = new LampGrid(buttonsFrame_);
@@ -219,7 +261,7 @@ void frmMain::buildButtonsFrame() {
 }
 
 void frmMain::buildPermissionHint() {
-    permissionHint_ = place(label(this, ""), "PermissionHint", kPermissionHint);
+    permissionHint_ = place(label(client_, ""), "PermissionHint", kPermissionHint);
     permissionHint_->setWordWrap(true);
     permissionHint_->setTextFormat(Qt::PlainText);
     permissionHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -228,6 +270,7 @@ void frmMain::buildPermissionHint() {
 }
 
 void frmMain::buildControls() {
+    buildClient();
     buildIdentityArea();
     buildEncoderArea();
     buildWindowControls();
@@ -236,6 +279,9 @@ void frmMain::buildControls() {
     permissionHint_->raise();
     applyGeometry();
     giveListsTextRoom(this);
+    nameControls(client_);
+    orderTabsByPlace(client_, scale_.toPx(kButtonsFrame.left()),
+                     scale_.toPx(kButtonsFrame.bottom()));
 }
 
 void frmMain::layOutLamps() {

@@ -1,5 +1,6 @@
 // frmMain as the configuration code and the device link see it, and the
 // permission hint that follows the link's last walk.
+#include "accessible_names.h"
 #include "config/permission_hint.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
@@ -81,8 +82,12 @@ void frmMain::setEnabled(Control control, bool enabled) {
 }
 
 void frmMain::setCaption(Caption caption, const std::string& text) {
-    if (QLabel* label = captionLabel(caption))
+    if (QLabel* label = captionLabel(caption)) {
         label->setText(latin1(text));
+        // The board's strings come padded (" 1.1"); a screen reader would
+        // say the padding.
+        label->setAccessibleName(spokenCaption(label->text()));
+    }
 }
 
 void frmMain::clearList(Control control) {
@@ -169,7 +174,8 @@ void frmMain::showPermissionHint(const RefusedBoard& board) {
         return;
     heightWithoutHint_ = height();
     permissionHint_->show();
-    const int needed = permissionHint_->geometry().bottom() + 1;
+    client_->setMinimumHeight(permissionHint_->geometry().bottom() + 1);
+    const int needed = fittedToScreen(client_->minimumSize()).height();
     setMinimumHeight(needed);
     if (height() < needed)
         resize(width(), needed);
@@ -180,7 +186,8 @@ void frmMain::hidePermissionHint() {
         return;
     permissionHint_->hide();
     const int grownHeight = minimumHeight();
-    setMinimumHeight(scale_.toPx(kClientHeightTwips));
+    client_->setMinimumHeight(scale_.toPx(kClientHeightTwips));
+    setMinimumHeight(fittedToScreen(client_->minimumSize()).height());
     // Shrink back only when the user has not resized the window meanwhile.
     if (height() == grownHeight)
         resize(width(), heightWithoutHint_);

@@ -23,6 +23,9 @@ public:
     void setScale(TwipScale scale);
 
     void setPressed(int k, bool pressed);
+    // The lamp the arrow keys have reached, read out while the grid has focus.
+    int currentLamp() const { return current_; }
+    void setCurrentLamp(int k);
     bool pressed(int k) const { return pressed_[static_cast<std::size_t>(k)]; }
     QColor lampColor(int k) const;
     QColor captionColor(int k) const;
@@ -35,17 +38,24 @@ public:
     float captionTopTwips(int k) const { return place(k).captionTop; }
     // The caption spans the lamp's width and keeps its own height.
     QRectF captionRectTwips(int k) const;
+    // Lamp k in the grid's own pixels.
+    QRect lampRect(int k) const { return scale_.rect(lampRectTwips(k)); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void revealCurrentLamp();
     const LampPlace& place(int k) const { return places_[static_cast<std::size_t>(k)]; }
 
     TwipScale scale_;
     GridSpacing spacing_;
     std::array<LampPlace, kLamps> places_{};
     std::array<bool, kLamps> pressed_{};
+    int current_ = 0;
     int lampsPainted_ = 0;
 };
 

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleFactory>
 
 namespace kestro::test {
 namespace {
@@ -28,6 +32,58 @@ TEST_F(Screenshot, BoardWithButtonsHeld) {
     window->PollDevice();
     ASSERT_TRUE(lamps().pressed(0));
     EXPECT_TRUE(saveShot(*window, "board-buttons.png"));
+}
+
+// Lamps 1, 8 and 17 lit and the keyboard on lamp 10, in the desktop's
+// palette and in a dark one.
+TEST_F(Screenshot, LampsInALightAndADarkPalette) {
+    const auto id = sim.plug(sim::saneBoard());
+    load();
+    sim.queueInputReport(id, sim::buttonReport({0x81, 0x00, 0x01}));
+    window->PollDevice();
+    lamps().setFocus(Qt::TabFocusReason);
+    lamps().setCurrentLamp(9);
+    EXPECT_TRUE(saveShot(*window, "palette-light.png"));
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
+    dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
+    window->setPalette(dark);
+    EXPECT_TRUE(saveShot(*window, "palette-dark.png"));
+}
+
+// Run with a screen smaller than the window (the ctest "small_screen" case:
+// 1366 x 768 at 200 %): the window fits the screen, and every control Tab
+// reaches scrolls into sight.
+TEST_F(Screenshot, SmallScreenScrollsToEveryControl) {
+    sim.plug(sim::saneBoard());
+    load();
+    const QSize room = window->screen()->availableGeometry().size();
+    const int clientHeight = window->twips().toPx(kClientHeightTwips);
+    if (room.height() >= clientHeight)
+        GTEST_SKIP() << "the screen holds the whole window";
+    EXPECT_LE(window->height(), room.height());
+    EXPECT_LE(window->width(), room.width());
+    activate();
+    auto* area = control<QScrollArea>("ScrollArea");
+    QWidget* first = QApplication::focusWidget();
+    ASSERT_NE(first, nullptr);
+    for (QWidget* w = first;;) {
+        // The lamp grid is taller than the screen: its current lamp shows.
+        const QRect part = w == &lamps() ? lamps().lampRect(lamps().currentLamp()) : w->rect();
+        const QRect shown(w->mapTo(area->viewport(), part.topLeft()), part.size());
+        // The rows the layout keeps below its client area stay out of sight.
+        if (w->mapTo(area->widget(), QPoint(0, 0)).y() < clientHeight) {
+            EXPECT_TRUE(area->viewport()->rect().contains(shown)) << w->objectName().toStdString();
+        }
+        QTest::keyClick(w, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        w = QApplication::focusWidget();
+        if (w == first)
+            break;
+    }
+    lamps().setFocus(Qt::TabFocusReason);
+    lamps().setCurrentLamp(kLamps - 1);
+    EXPECT_GT(area->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(saveShot(*window, "small-screen-200.png"));
 }
 
 TEST_F(Screenshot, PermissionHint) {

@@ -20,19 +20,19 @@ protected:
 
 struct PlacedControl {
     const char* name;
-    const char* container;
-    QRect px; // at 96 DPI, 15 twips a pixel
+    const char* container; // "Client": the scrolled area that holds the controls
+    QRect px;              // at 96 DPI, 15 twips a pixel
 };
 
 TEST_F(EmptyWindow, ControlsSitAtTheirLayoutPlaces) {
     if (window->logicalDpiY() != 96)
         GTEST_SKIP() << "expected places are worked out for 96 DPI";
     const PlacedControl controls[] = {
-        {"Frame1", "frmMain", {8, 0, 297, 129}},
+        {"Frame1", "Client", {8, 0, 297, 129}},
         {"SerNo", "Frame1", {112, 20, 104, 24}},
         {"lblManuf", "Frame1", {112, 48, 220, 22}},
         {"Label2", "Frame1", {16, 96, 97, 19}},
-        {"Frame3", "frmMain", {8, 136, 297, 321}},
+        {"Frame3", "Client", {8, 136, 297, 321}},
         {"Enc1", "Frame3", {16, 24, 60, 24}},
         {"Enc8", "Frame3", {16, 248, 60, 24}},
         {"Enc9", "Frame3", {160, 24, 60, 24}},
@@ -42,14 +42,14 @@ TEST_F(EmptyWindow, ControlsSitAtTheirLayoutPlaces) {
         {"Line1", "Frame3", {8, 280, 280, 1}},
         {"Delay", "Frame3", {16, 288, 68, 24}},
         {"Label1", "Frame3", {96, 292, 89, 25}},
-        {"RotaryPulse", "frmMain", {24, 464, 265, 25}},
-        {"RotStart", "frmMain", {24, 496, 68, 24}},
-        {"Label22", "frmMain", {104, 499, 209, 25}},
-        {"Selftest", "frmMain", {24, 584, 105, 25}},
-        {"TestResult", "frmMain", {144, 584, 161, 21}},
-        {"ButtonsFrame", "frmMain", {312, 0, 273, 561}},
-        {"Text1", "frmMain", {8, 624, 305, 153}},
-        {"Text2", "frmMain", {320, 632, 257, 97}},
+        {"RotaryPulse", "Client", {24, 464, 265, 25}},
+        {"RotStart", "Client", {24, 496, 68, 24}},
+        {"Label22", "Client", {104, 499, 209, 25}},
+        {"Selftest", "Client", {24, 584, 105, 25}},
+        {"TestResult", "Client", {144, 584, 161, 21}},
+        {"ButtonsFrame", "Client", {312, 0, 273, 561}},
+        {"Text1", "Client", {8, 624, 305, 153}},
+        {"Text2", "Client", {320, 632, 257, 97}},
     };
     for (const PlacedControl& c : controls) {
         const QWidget* widget = control<QWidget>(c.name);
