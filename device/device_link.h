@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestro {
 
@@ -41,6 +42,8 @@ public:
     void CloseBoard();
 
     // One non-blocking read of the queued input reports through readHandle.
+    // A board whose input report is longer than length is refused: it stays
+    // open and its reads go on, but none of its reports is handed back.
     ReadResult ReadInputReports(std::uint8_t* buffer, std::uint32_t length);
 
     HidPlatform& platform() { return platform_; }
@@ -77,9 +80,11 @@ private:
     void noteRefusal();
     void noteNameRefusal();
     void closeFeatureHandle();
+    ReadResult readReportsTooLong();
 
     HidPlatform& platform_;
     SerialListView& serNo_;
+    std::vector<std::uint8_t> tooLongReports_;
 };
 
 } // namespace kestro
