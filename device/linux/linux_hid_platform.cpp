@@ -110,6 +110,7 @@ std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle)
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
     // Every walk is a chance to forget the boards that have gone.
     usbStrings_.forgetGoneDevices();
+    forgetGoneSilentNodes();
     return std::make_unique<HidrawSet>(listHidraw(kClassDir));
 }
 
@@ -145,6 +146,7 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
     open.fd = fd;
     open.hidraw = *hidraw;
     open.node = path;
+    open.identity = identityOfFd(fd).value_or(NodeIdentity{});
     if (const auto lengths = readLengths(fd)) {
         open.haveLengths = true;
         open.lengths = *lengths;
@@ -315,23 +317,45 @@ std::optional<std::uint32_t> LinuxHidPlatform::featureIoctl(HidHandle handle, un
         return std::nullopt;
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || open->notAnswering)
+    if (open == nullptr || isSilent(*open))
         return std::nullopt;
     const auto start = std::chrono::steady_clock::now();
     const int n = retryIoctl(open->fd, request, buffer);
-    if (n >= 0)
+    if (n >= 0) {
+        markAnswering(*open);
         return static_cast<std::uint32_t>(n);
+    }
     if (errno == ETIMEDOUT || std::chrono::steady_clock::now() - start >= kGivenUpAfter)
-        markNotAnswering(open->hidraw);
+        markSilent(*open);
     return std::nullopt;
 }
 
-void LinuxHidPlatform::markNotAnswering(unsigned hidraw) {
-    // Every handle of the node: the feature handle's requests and the read
-    // handle's reads alike, so the link closes the board and finds it anew.
-    for (auto& [handle, open] : interfaces_)
-        if (open.hidraw == hidraw)
-            open.notAnswering = true;
+bool LinuxHidPlatform::isSilent(const OpenInterface& open) const {
+    return std::any_of(silentNodes_.begin(), silentNodes_.end(), [&](const SilentNode& silent) {
+        return silent.node == open.node && silent.identity == open.identity;
+    });
+}
+
+void LinuxHidPlatform::markSilent(const OpenInterface& open) {
+    // Only feature requests: the board's input reports go on arriving, and
+    // its lamps keep working while its settings cannot be read.
+    if (!isSilent(open))
+        silentNodes_.push_back(SilentNode{open.node, open.identity});
+}
+
+void LinuxHidPlatform::markAnswering(const OpenInterface& open) {
+    std::erase_if(silentNodes_, [&](const SilentNode& silent) {
+        return silent.node == open.node && silent.identity == open.identity;
+    });
+}
+
+void LinuxHidPlatform::forgetGoneSilentNodes() {
+    std::lock_guard lock(mutex_);
+    // A device that went and came back is a new plug-in and is asked again.
+    std::erase_if(silentNodes_, [](const SilentNode& silent) {
+        const auto now = identityOf(silent.node);
+        return !now || !(*now == silent.identity);
+    });
 }
 
 bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
@@ -353,7 +377,7 @@ ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* bu
                                               std::uint32_t length, Overlapped& /*overlapped*/) {
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || !open->input || open->notAnswering)
+    if (open == nullptr || !open->input)
         return {ReadOutcome::Failed, 0};
     return open->input->read(buffer, length);
 }

@@ -58,14 +58,14 @@ NodeIdentity identityFrom(const struct stat& st) {
     return NodeIdentity{st.st_ino, st.st_rdev};
 }
 
+} // namespace
+
 std::optional<NodeIdentity> identityOfFd(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return std::nullopt;
     return identityFrom(st);
 }
-
-} // namespace
 
 std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
                                                      std::size_t received) {

@@ -29,6 +29,7 @@ struct NodeIdentity {
     bool operator==(const NodeIdentity&) const = default;
 };
 std::optional<NodeIdentity> identityOf(const std::string& node);
+std::optional<NodeIdentity> identityOfFd(int fd);
 
 // The language of each USB device asked so far, by its usbfs node.
 class LanguageCache {
