@@ -206,9 +206,13 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
     attributes.VersionNumber = 0;
-    if (const auto usb = usbParentOf(kClassDir, open->hidraw))
+    if (const auto usb = usbParentOf(kClassDir, open->hidraw)) {
         if (const auto text = readAttribute(*usb + "/bcdDevice"))
             attributes.VersionNumber = parseHex16(*text).value_or(0);
+    } else {
+        // uhid and Bluetooth boards: the HID version, where hid-input shows it.
+        attributes.VersionNumber = hidInputVersion(kClassDir, open->hidraw).value_or(0);
+    }
     return true;
 }
 
@@ -236,33 +240,50 @@ bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, s
 
 bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
                                              std::uint32_t length) {
-    std::lock_guard lock(mutex_);
-    OpenInterface* open = find(handle);
-    if (open == nullptr)
-        return false;
-    char uniq[256] = {};
-    std::string serial;
-    const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
-    if (n >= 0) {
-        serial.assign(
-            uniq, ::strnlen(uniq, std::min<std::size_t>(sizeof uniq, static_cast<std::size_t>(n))));
-    } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
-        // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
-        serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+    std::optional<std::string> usbfsNode;
+    std::uint8_t serialIndex = 0;
+    {
+        std::lock_guard lock(mutex_);
+        OpenInterface* open = find(handle);
+        if (open == nullptr)
+            return false;
+        char uniq[256] = {};
+        std::string serial;
+        const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
+        if (n >= 0) {
+            serial.assign(uniq, ::strnlen(uniq, std::min<std::size_t>(
+                                                    sizeof uniq, static_cast<std::size_t>(n))));
+        } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
+            // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
+            serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+        }
+        if (!serial.empty())
+            return deliver(utf8ToUtf16(serial), buffer, length);
+        // Like Windows: a device without a serial number has no serial string.
+        const auto usb = usbParentOf(kClassDir, open->hidraw);
+        serialIndex = usb ? usbSerialIndex(*usb) : 0;
+        if (serialIndex == 0)
+            return false;
+        usbfsNode = usbfsNodeOf(*usb);
     }
-    // Like Windows: a device without a serial number has no serial string.
-    if (serial.empty() && !hasEmptyUsbSerial(open->hidraw))
-        return false;
-    return deliver(utf8ToUtf16(serial), buffer, length);
+    // The kernel leaves the same trace for an empty serial string and for
+    // one the device failed to give: only the device can tell them apart.
+    // The transfer runs unlocked, as every string request does.
+    const UsbStringResult result =
+        usbfsNode ? usbStrings_.fetch(*usbfsNode, serialIndex) : UsbStringResult{};
+    if (result.text)
+        return deliver(*result.text, buffer, length);
+    // Without access to the device node the serial cannot be asked for; the
+    // board is listed as the kernel shows it rather than hidden.
+    return result.accessDenied && deliver(u"", buffer, length);
 }
 
-bool LinuxHidPlatform::hasEmptyUsbSerial(unsigned hidraw) {
+std::uint8_t LinuxHidPlatform::usbSerialIndex(const std::string& usbDeviceDir) {
     // The device descriptor names a serial string even when it is empty,
     // and is readable by anyone, unlike the device node.
-    const auto usb = usbParentOf(kClassDir, hidraw);
-    const auto descriptors = usb ? readBinaryAttribute(*usb + "/descriptors") : std::nullopt;
+    const auto descriptors = readBinaryAttribute(usbDeviceDir + "/descriptors");
     const auto index = descriptors ? serialNumberIndex(*descriptors) : std::nullopt;
-    return index.value_or(0) != 0;
+    return index.value_or(0);
 }
 
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,

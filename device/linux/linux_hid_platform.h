@@ -88,9 +88,8 @@ private:
     void markSilent(const OpenInterface& open);
     void markAnswering(const OpenInterface& open);
     void forgetGoneSilentNodes();
-    // A USB board whose serial string exists but is empty; hidraw shows it
-    // as no serial at all.
-    bool hasEmptyUsbSerial(unsigned hidraw);
+    // iSerialNumber of the USB device, 0 when it has no serial string.
+    static std::uint8_t usbSerialIndex(const std::string& usbDeviceDir);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
