@@ -2,10 +2,12 @@
 
 #include "hid_log.h"
 #include "windows/overlapped_port.h"
+#include "windows/short_replies.h"
 #include "windows/win32_hid.h"
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,12 @@ SECURITY_ATTRIBUTES toWin32(const SecurityAttributes& security) {
 void logError(const std::string& what) {
     if (hidLogEnabled())
         hidLog(what + " failed, error " + std::to_string(::GetLastError()));
+}
+
+void logShortExchange(windows_hid::ShortReplies& replies) {
+    const std::optional<std::string> line = replies.endExchange();
+    if (line && hidLogEnabled())
+        hidLog(*line);
 }
 
 class SetupDiSet final : public HidDeviceSet {
@@ -83,6 +91,7 @@ struct WindowsHidPlatform::OpenHandle {
     std::unique_ptr<windows_hid::OverlappedPort> port;
     std::unique_ptr<windows_hid::ReadChannel> channel;
     bool noReports = false;
+    windows_hid::ShortReplies shortReplies;
 };
 
 WindowsHidPlatform::WindowsHidPlatform() = default;
@@ -142,6 +151,7 @@ bool WindowsHidPlatform::close(HidHandle handle) {
         open = std::move(it->second);
         handles_.erase(it);
     }
+    logShortExchange(open->shortReplies);
     // The driver may still write into the read's buffer until the cancel is
     // through; only then may the handle and the buffer go.
     if (open->channel)
@@ -237,9 +247,10 @@ bool WindowsHidPlatform::freePreparsedData(PreparsedData data) {
 bool WindowsHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
                                     std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findWithBuffer(handle, buffer, length);
+    OpenHandle* open = findWithBuffer(handle, buffer, length);
     if (open == nullptr)
         return false;
+    logShortExchange(open->shortReplies);
     // hid.dll takes a writable buffer; the caller's report stays untouched.
     std::vector<std::uint8_t> report(buffer, buffer + length);
     if (!::HidD_SetFeature(open->file, report.data(), length)) {
@@ -290,6 +301,7 @@ bool WindowsHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std:
     // Windows leaves out the ID byte it put in front, Wine counts it: either
     // way, less than the rest of the report is a short reply.
     const std::uint32_t whole = reportId == 0 ? length - 1 : length;
+    open->shortReplies.replied(count, length, count >= whole);
     if (count < whole) {
         if (hidLogEnabled())
             hidLog("get feature: short reply of " + std::to_string(count) + " of " +
