@@ -2,42 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <optional>
-#include <string>
-
 namespace kestro::windows_hid {
 namespace {
 
-struct Reply {
-    std::uint32_t count;
-    bool whole;
-};
-
-struct ExchangeCase {
-    const char* what;
-    std::initializer_list<Reply> replies;
-    std::optional<std::string> line;
-};
-
 TEST(ShortReplies, OneLineOnlyWhenEveryReplyOfAnExchangeWasShort) {
-    const ExchangeCase cases[] = {
-        {"no reply", {}, std::nullopt},
-        {"all whole", {{64, true}, {64, true}}, std::nullopt},
-        {"one whole", {{63, false}, {64, true}}, std::nullopt},
-        {"all short",
-         {{63, false}, {10, false}},
+    const struct {
+        std::initializer_list<std::pair<std::uint32_t, bool>> replies; // count, whole
+        std::optional<std::string> line;
+    } cases[] = {
+        {{}, std::nullopt},
+        {{{63, false}, {64, true}}, std::nullopt},
+        {{{63, false}, {10, false}},
          "get feature: all 2 replies to the last request refused as short, byte counts 63 10 "
          "of 65-byte reports"},
+        {{}, std::nullopt}, // each exchange starts afresh
     };
     ShortReplies tally;
-    for (const ExchangeCase& c : cases) {
-        for (const Reply& reply : c.replies)
-            tally.replied(reply.count, 65, reply.whole);
-        EXPECT_EQ(tally.endExchange(), c.line) << c.what;
+    for (const auto& c : cases) {
+        for (const auto& [count, whole] : c.replies)
+            tally.replied(count, 65, whole);
+        EXPECT_EQ(tally.endExchange(), c.line);
     }
-    // Each exchange starts afresh.
-    EXPECT_EQ(tally.endExchange(), std::nullopt);
 }
 
 } // namespace
