@@ -2,6 +2,7 @@
 
 #include "device_string.h"
 #include "sysfs.h"
+#include "udev_walk.h"
 #include "usb_string.h"
 
 #include <algorithm>
@@ -104,14 +105,14 @@ std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle)
     const OpenInterface* open = find(handle);
     if (open == nullptr)
         return std::nullopt;
-    return usbParentOf(kClassDir, open->hidraw);
+    return usbDeviceOfHidraw(open->hidraw);
 }
 
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
     // Every walk is a chance to forget the boards that have gone.
     usbStrings_.forgetGoneDevices();
     forgetGoneSilentNodes();
-    return std::make_unique<HidrawSet>(listHidraw(kClassDir));
+    return std::make_unique<HidrawSet>(presentHidrawNumbers());
 }
 
 HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
@@ -206,7 +207,7 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
     attributes.VersionNumber = 0;
-    if (const auto usb = usbParentOf(kClassDir, open->hidraw)) {
+    if (const auto usb = usbDeviceOfHidraw(open->hidraw)) {
         if (const auto text = readAttribute(*usb + "/bcdDevice"))
             attributes.VersionNumber = parseHex16(*text).value_or(0);
     } else {
@@ -260,7 +261,7 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
         if (!serial.empty())
             return deliver(utf8ToUtf16(serial), buffer, length);
         // Like Windows: a device without a serial number has no serial string.
-        const auto usb = usbParentOf(kClassDir, open->hidraw);
+        const auto usb = usbDeviceOfHidraw(open->hidraw);
         serialIndex = usb ? usbSerialIndex(*usb) : 0;
         if (serialIndex == 0)
             return false;
