@@ -222,9 +222,26 @@ void DeviceLink::CloseBoard() {
 }
 
 ReadResult DeviceLink::ReadInputReports(std::uint8_t* buffer, std::uint32_t length) {
+    if (deviceCapabilities.InputReportByteLength > length)
+        return readReportsTooLong();
     const ReadResult result =
         platform_.readInputReports(readHandle, buffer, length, readOverlapped);
     lastResult = result.outcome == ReadOutcome::Reports;
+    return result;
+}
+
+ReadResult DeviceLink::readReportsTooLong() {
+    // The caller's buffer cannot take one report, and a read that fails
+    // would have the board closed, found and read back on every tick. The
+    // reports are read all the same, so that a board that goes is still
+    // noticed, and none is handed on: such a board shows no buttons.
+    tooLongReports_.resize(deviceCapabilities.InputReportByteLength);
+    ReadResult result =
+        platform_.readInputReports(readHandle, tooLongReports_.data(),
+                                   deviceCapabilities.InputReportByteLength, readOverlapped);
+    lastResult = result.outcome == ReadOutcome::Reports;
+    if (result.outcome == ReadOutcome::Reports)
+        result = {ReadOutcome::NothingQueued, 0};
     return result;
 }
 

@@ -45,6 +45,8 @@ public:
     void CloseBoard();
 
     // One non-blocking read of the queued input reports through readHandle.
+    // A board whose input report is longer than length is refused: it stays
+    // open and its reads go on, but none of its reports is handed back.
     ReadResult ReadInputReports(std::uint8_t* buffer, std::uint32_t length);
 
     HidPlatform& platform() { return platform_; }
@@ -94,9 +96,11 @@ private:
     void noteRefused(RefusedBoard board);
     void forgetRefusals();
     void closeFeatureHandle();
+    ReadResult readReportsTooLong();
 
     HidPlatform& platform_;
     SerialListView& serNo_;
+    std::vector<std::uint8_t> tooLongReports_;
 };
 
 } // namespace kestro

@@ -2,6 +2,7 @@
 
 #include "device_string.h"
 #include "sysfs.h"
+#include "udev_walk.h"
 #include "usb_string.h"
 
 #include <algorithm>
@@ -104,13 +105,14 @@ std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle)
     const OpenInterface* open = find(handle);
     if (open == nullptr)
         return std::nullopt;
-    return usbParentOf(kClassDir, open->hidraw);
+    return usbDeviceOfHidraw(open->hidraw);
 }
 
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
     // Every walk is a chance to forget the boards that have gone.
     usbStrings_.forgetGoneDevices();
-    return std::make_unique<HidrawSet>(listHidraw(kClassDir));
+    forgetGoneSilentNodes();
+    return std::make_unique<HidrawSet>(presentHidrawNumbers());
 }
 
 HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
@@ -145,6 +147,7 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
     open.fd = fd;
     open.hidraw = *hidraw;
     open.node = path;
+    open.identity = identityOfFd(fd).value_or(NodeIdentity{});
     if (const auto lengths = readLengths(fd)) {
         open.haveLengths = true;
         open.lengths = *lengths;
@@ -204,9 +207,13 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
     attributes.VersionNumber = 0;
-    if (const auto usb = usbParentOf(kClassDir, open->hidraw))
+    if (const auto usb = usbDeviceOfHidraw(open->hidraw)) {
         if (const auto text = readAttribute(*usb + "/bcdDevice"))
             attributes.VersionNumber = parseHex16(*text).value_or(0);
+    } else {
+        // uhid and Bluetooth boards: the HID version, where hid-input shows it.
+        attributes.VersionNumber = hidInputVersion(kClassDir, open->hidraw).value_or(0);
+    }
     return true;
 }
 
@@ -234,33 +241,50 @@ bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, s
 
 bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buffer,
                                              std::uint32_t length) {
-    std::lock_guard lock(mutex_);
-    OpenInterface* open = find(handle);
-    if (open == nullptr)
-        return false;
-    char uniq[256] = {};
-    std::string serial;
-    const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
-    if (n >= 0) {
-        serial.assign(
-            uniq, ::strnlen(uniq, std::min<std::size_t>(sizeof uniq, static_cast<std::size_t>(n))));
-    } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
-        // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
-        serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+    std::optional<std::string> usbfsNode;
+    std::uint8_t serialIndex = 0;
+    {
+        std::lock_guard lock(mutex_);
+        OpenInterface* open = find(handle);
+        if (open == nullptr)
+            return false;
+        char uniq[256] = {};
+        std::string serial;
+        const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
+        if (n >= 0) {
+            serial.assign(uniq, ::strnlen(uniq, std::min<std::size_t>(
+                                                    sizeof uniq, static_cast<std::size_t>(n))));
+        } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
+            // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
+            serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+        }
+        if (!serial.empty())
+            return deliver(utf8ToUtf16(serial), buffer, length);
+        // Like Windows: a device without a serial number has no serial string.
+        const auto usb = usbDeviceOfHidraw(open->hidraw);
+        serialIndex = usb ? usbSerialIndex(*usb) : 0;
+        if (serialIndex == 0)
+            return false;
+        usbfsNode = usbfsNodeOf(*usb);
     }
-    // Like Windows: a device without a serial number has no serial string.
-    if (serial.empty() && !hasEmptyUsbSerial(open->hidraw))
-        return false;
-    return deliver(utf8ToUtf16(serial), buffer, length);
+    // The kernel leaves the same trace for an empty serial string and for
+    // one the device failed to give: only the device can tell them apart.
+    // The transfer runs unlocked, as every string request does.
+    const UsbStringResult result =
+        usbfsNode ? usbStrings_.fetch(*usbfsNode, serialIndex) : UsbStringResult{};
+    if (result.text)
+        return deliver(*result.text, buffer, length);
+    // Without access to the device node the serial cannot be asked for; the
+    // board is listed as the kernel shows it rather than hidden.
+    return result.accessDenied && deliver(u"", buffer, length);
 }
 
-bool LinuxHidPlatform::hasEmptyUsbSerial(unsigned hidraw) {
+std::uint8_t LinuxHidPlatform::usbSerialIndex(const std::string& usbDeviceDir) {
     // The device descriptor names a serial string even when it is empty,
     // and is readable by anyone, unlike the device node.
-    const auto usb = usbParentOf(kClassDir, hidraw);
-    const auto descriptors = usb ? readBinaryAttribute(*usb + "/descriptors") : std::nullopt;
+    const auto descriptors = readBinaryAttribute(usbDeviceDir + "/descriptors");
     const auto index = descriptors ? serialNumberIndex(*descriptors) : std::nullopt;
-    return index.value_or(0) != 0;
+    return index.value_or(0);
 }
 
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,
@@ -315,23 +339,45 @@ std::optional<std::uint32_t> LinuxHidPlatform::featureIoctl(HidHandle handle, un
         return std::nullopt;
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || open->notAnswering)
+    if (open == nullptr || isSilent(*open))
         return std::nullopt;
     const auto start = std::chrono::steady_clock::now();
     const int n = retryIoctl(open->fd, request, buffer);
-    if (n >= 0)
+    if (n >= 0) {
+        markAnswering(*open);
         return static_cast<std::uint32_t>(n);
+    }
     if (errno == ETIMEDOUT || std::chrono::steady_clock::now() - start >= kGivenUpAfter)
-        markNotAnswering(open->hidraw);
+        markSilent(*open);
     return std::nullopt;
 }
 
-void LinuxHidPlatform::markNotAnswering(unsigned hidraw) {
-    // Every handle of the node: the feature handle's requests and the read
-    // handle's reads alike, so the link closes the board and finds it anew.
-    for (auto& [handle, open] : interfaces_)
-        if (open.hidraw == hidraw)
-            open.notAnswering = true;
+bool LinuxHidPlatform::isSilent(const OpenInterface& open) const {
+    return std::any_of(silentNodes_.begin(), silentNodes_.end(), [&](const SilentNode& silent) {
+        return silent.node == open.node && silent.identity == open.identity;
+    });
+}
+
+void LinuxHidPlatform::markSilent(const OpenInterface& open) {
+    // Only feature requests: the board's input reports go on arriving, and
+    // its lamps keep working while its settings cannot be read.
+    if (!isSilent(open))
+        silentNodes_.push_back(SilentNode{open.node, open.identity});
+}
+
+void LinuxHidPlatform::markAnswering(const OpenInterface& open) {
+    std::erase_if(silentNodes_, [&](const SilentNode& silent) {
+        return silent.node == open.node && silent.identity == open.identity;
+    });
+}
+
+void LinuxHidPlatform::forgetGoneSilentNodes() {
+    std::lock_guard lock(mutex_);
+    // A device that went and came back is a new plug-in and is asked again.
+    std::erase_if(silentNodes_, [](const SilentNode& silent) {
+        const auto now = identityOf(silent.node);
+        return !now || !(*now == silent.identity);
+    });
 }
 
 bool LinuxHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
@@ -353,7 +399,7 @@ ReadResult LinuxHidPlatform::readInputReports(HidHandle handle, std::uint8_t* bu
                                               std::uint32_t length, Overlapped& /*overlapped*/) {
     std::lock_guard lock(mutex_);
     OpenInterface* open = find(handle);
-    if (open == nullptr || !open->input || open->notAnswering)
+    if (open == nullptr || !open->input)
         return {ReadOutcome::Failed, 0};
     return open->input->read(buffer, length);
 }

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestro {
 
@@ -65,9 +66,14 @@ private:
         ReportLengths lengths;
         // Only with the lengths known; the channel goes before the fd.
         std::unique_ptr<linux_hid::InputChannel> input;
-        // The board let a request run into the kernel's timeout: asking it
-        // again would hold the caller as long once more.
-        bool notAnswering = false;
+        // Which device the node stood for when it was opened.
+        linux_hid::NodeIdentity identity;
+    };
+    // A device that let a feature request run into the kernel's timeout:
+    // asking it again would hold the caller as long once more.
+    struct SilentNode {
+        std::string node;
+        linux_hid::NodeIdentity identity;
     };
 
     OpenInterface* find(HidHandle handle);
@@ -76,10 +82,14 @@ private:
     // byte count the kernel reports, or nothing when the request failed.
     std::optional<std::uint32_t> featureIoctl(HidHandle handle, unsigned long request, void* buffer,
                                               std::uint32_t length);
-    void markNotAnswering(unsigned hidraw);
-    // A USB board whose serial string exists but is empty; hidraw shows it
-    // as no serial at all.
-    bool hasEmptyUsbSerial(unsigned hidraw);
+    // Kept per device, not per handle, so that closing and reopening the
+    // board does not have it asked again; under mutex_.
+    bool isSilent(const OpenInterface& open) const;
+    void markSilent(const OpenInterface& open);
+    void markAnswering(const OpenInterface& open);
+    void forgetGoneSilentNodes();
+    // iSerialNumber of the USB device, 0 when it has no serial string.
+    static std::uint8_t usbSerialIndex(const std::string& usbDeviceDir);
     // The sysfs directory of the interface's USB device; called under mutex_.
     std::optional<std::string> usbParentOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
@@ -94,6 +104,7 @@ private:
     EventHandle nextEvent_ = 1;
     OpenFailure lastFailure_;
     OpenFailure lastStringFailure_;
+    std::vector<SilentNode> silentNodes_;
     linux_hid::UsbStringReader usbStrings_;
 };
 

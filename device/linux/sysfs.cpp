@@ -187,4 +187,24 @@ std::optional<std::string> usbParentOf(const std::string& classDir, unsigned hid
     return std::nullopt;
 }
 
+std::optional<std::uint16_t> hidInputVersion(const std::string& classDir, unsigned hidraw) {
+    const std::string inputs = classDir + "/hidraw" + std::to_string(hidraw) + "/device/input";
+    DIR* dir = ::opendir(inputs.c_str());
+    if (dir == nullptr)
+        return std::nullopt;
+    std::optional<std::uint16_t> version;
+    while (const dirent* entry = ::readdir(dir)) {
+        // Every input device of one HID device carries the same version.
+        if (std::string_view(entry->d_name).substr(0, 5) != "input")
+            continue;
+        if (const auto text = readAttribute(inputs + "/" + entry->d_name + "/id/version")) {
+            version = parseHex16(*text);
+            if (version)
+                break;
+        }
+    }
+    ::closedir(dir);
+    return version;
+}
+
 } // namespace kestro::linux_hid

@@ -47,4 +47,9 @@ std::optional<std::uint8_t> serialNumberIndex(std::string_view descriptors);
 // a node without one (uhid, Bluetooth, I2C).
 std::optional<std::string> usbParentOf(const std::string& classDir, unsigned hidraw);
 
+// The HID version hid-input copies to the input device of a hidraw node
+// (device/input/input*/id/version); nothing when hid-input made none, as for
+// a board whose collections are all vendor-defined.
+std::optional<std::uint16_t> hidInputVersion(const std::string& classDir, unsigned hidraw);
+
 } // namespace kestro::linux_hid

@@ -58,14 +58,14 @@ NodeIdentity identityFrom(const struct stat& st) {
     return NodeIdentity{st.st_ino, st.st_rdev};
 }
 
+} // namespace
+
 std::optional<NodeIdentity> identityOfFd(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return std::nullopt;
     return identityFrom(st);
 }
-
-} // namespace
 
 std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
                                                      std::size_t received) {
@@ -102,17 +102,42 @@ std::optional<NodeIdentity> identityOf(const std::string& node) {
     return identityFrom(st);
 }
 
-std::optional<std::uint16_t> LanguageCache::find(const std::string& node,
-                                                 const NodeIdentity& identity) const {
+const LanguageCache::Entry* LanguageCache::findEntry(const std::string& node,
+                                                     const NodeIdentity& identity) const {
     const auto it = languages_.find(node);
     if (it == languages_.end() || !(it->second.identity == identity))
-        return std::nullopt;
-    return it->second.language;
+        return nullptr;
+    return &it->second;
+}
+
+LanguageCache::Entry& LanguageCache::entryFor(const std::string& node,
+                                              const NodeIdentity& identity) {
+    Entry& entry = languages_[node];
+    if (!(entry.identity == identity))
+        entry = Entry{identity, std::nullopt, {}};
+    return entry;
+}
+
+std::optional<std::uint16_t> LanguageCache::find(const std::string& node,
+                                                 const NodeIdentity& identity) const {
+    const Entry* entry = findEntry(node, identity);
+    return entry ? entry->language : std::nullopt;
 }
 
 void LanguageCache::remember(const std::string& node, const NodeIdentity& identity,
                              std::uint16_t language) {
-    languages_[node] = Entry{identity, language};
+    entryFor(node, identity).language = language;
+}
+
+bool LanguageCache::failedBefore(const std::string& node, const NodeIdentity& identity,
+                                 std::uint8_t index) const {
+    const Entry* entry = findEntry(node, identity);
+    return entry && entry->failed.test(index);
+}
+
+void LanguageCache::rememberFailure(const std::string& node, const NodeIdentity& identity,
+                                    std::uint8_t index) {
+    entryFor(node, identity).failed.set(index);
 }
 
 void LanguageCache::forgetGone() {
@@ -154,6 +179,16 @@ UsbStringResult UsbStringReader::fetch(const std::string& usbfsNode, std::uint8_
     const int fd = ::open(usbfsNode.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return {std::nullopt, errno == EACCES || errno == EPERM};
+    // A device that failed to give this string holds every walk as long
+    // again if asked: once per plug-in is enough.
+    const auto identity = identityOfFd(fd);
+    if (identity) {
+        std::lock_guard lock(mutex_);
+        if (languages_.failedBefore(usbfsNode, *identity, index)) {
+            ::close(fd);
+            return {};
+        }
+    }
 
     const std::uint16_t language = languageOf(fd, usbfsNode);
     const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
@@ -162,6 +197,10 @@ UsbStringResult UsbStringReader::fetch(const std::string& usbfsNode, std::uint8_
     if (const auto received = getStringDescriptor(fd, index, language, left, buffer))
         result.text = decodeStringDescriptor(buffer.data(), *received);
     ::close(fd);
+    if (!result.text && identity) {
+        std::lock_guard lock(mutex_);
+        languages_.rememberFailure(usbfsNode, *identity, index);
+    }
     return result;
 }
 

@@ -2,6 +2,7 @@
 // for the strings hidraw does not pass on.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -29,12 +30,17 @@ struct NodeIdentity {
     bool operator==(const NodeIdentity&) const = default;
 };
 std::optional<NodeIdentity> identityOf(const std::string& node);
+std::optional<NodeIdentity> identityOfFd(int fd);
 
-// The language of each USB device asked so far, by its usbfs node.
+// What each USB device asked so far has told, by its usbfs node: its
+// language, and which of its strings it failed to give.
 class LanguageCache {
 public:
     std::optional<std::uint16_t> find(const std::string& node, const NodeIdentity& identity) const;
     void remember(const std::string& node, const NodeIdentity& identity, std::uint16_t language);
+    bool failedBefore(const std::string& node, const NodeIdentity& identity,
+                      std::uint8_t index) const;
+    void rememberFailure(const std::string& node, const NodeIdentity& identity, std::uint8_t index);
     // Drops the devices whose node is gone or stands for another device now.
     void forgetGone();
     std::size_t size() const { return languages_.size(); }
@@ -42,8 +48,12 @@ public:
 private:
     struct Entry {
         NodeIdentity identity;
-        std::uint16_t language = 0;
+        std::optional<std::uint16_t> language;
+        std::bitset<256> failed;
     };
+    // The entry of the device now at node, made afresh for another device.
+    Entry& entryFor(const std::string& node, const NodeIdentity& identity);
+    const Entry* findEntry(const std::string& node, const NodeIdentity& identity) const;
     std::map<std::string, Entry> languages_;
 };
 
@@ -53,8 +63,9 @@ struct UsbStringResult {
 };
 
 // String requests to USB devices, each holding the caller at most about
-// 150 ms however the device behaves, and each device asked for its language
-// table once rather than before every string.
+// 150 ms however the device behaves, each device asked for its language
+// table once rather than before every string, and a string a device failed
+// to give not asked of it again until it is plugged in anew.
 class UsbStringReader {
 public:
     // String index of the USB device whose usbfs node is usbfsNode, in the

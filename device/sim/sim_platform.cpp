@@ -240,17 +240,26 @@ ReadResult SimPlatform::readInputReports(HidHandle handle, std::uint8_t* buffer,
         return {ReadOutcome::Failed, 0};
     if (board->inputReports.empty())
         return {ReadOutcome::NothingQueued, 0};
-    // Whole reports only, as many of the oldest as fit; the rest stay queued.
+    // Whole reports only, the newest that fit, newest last, as both real
+    // backends give them; what is older goes with them, as it would have
+    // been read and passed over.
+    const std::uint32_t slot = board->caps.InputReportByteLength;
+    if (slot == 0)
+        return {ReadOutcome::NothingQueued, 0};
+    // A buffer that cannot take one report fails the read, as ReadFile and
+    // a hidraw read do.
+    if (slot > length)
+        return {ReadOutcome::Failed, 0};
+    const std::size_t fit = std::min<std::size_t>(length / slot, board->inputReports.size());
+    board->inputReports.erase(board->inputReports.begin(),
+                              board->inputReports.end() - static_cast<std::ptrdiff_t>(fit));
     std::uint32_t count = 0;
-    while (!board->inputReports.empty()) {
-        std::vector<std::uint8_t>& report = board->inputReports.front();
-        report.resize(board->caps.InputReportByteLength, 0);
-        if (report.empty() || count + report.size() > length)
-            break;
-        std::memcpy(buffer + count, report.data(), report.size());
-        count += static_cast<std::uint32_t>(report.size());
-        board->inputReports.pop_front();
+    for (std::vector<std::uint8_t>& report : board->inputReports) {
+        report.resize(slot, 0);
+        std::memcpy(buffer + count, report.data(), slot);
+        count += slot;
     }
+    board->inputReports.clear();
     if (count == 0)
         return {ReadOutcome::NothingQueued, 0};
     return {ReadOutcome::Reports, count};

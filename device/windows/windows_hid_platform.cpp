@@ -2,10 +2,12 @@
 
 #include "hid_log.h"
 #include "windows/overlapped_port.h"
+#include "windows/short_replies.h"
 #include "windows/win32_hid.h"
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,9 @@ namespace {
 
 // A detail record larger than this is no path the system would give.
 constexpr DWORD kMaxDetailSize = 64 * 1024;
+// No board takes a second to refuse a request: one that failed after so
+// long ran into the driver's own timeout.
+constexpr DWORD kGivenUpAfterMs = 1000;
 
 SECURITY_ATTRIBUTES toWin32(const SecurityAttributes& security) {
     SECURITY_ATTRIBUTES attributes{};
@@ -29,6 +34,12 @@ SECURITY_ATTRIBUTES toWin32(const SecurityAttributes& security) {
 void logError(const std::string& what) {
     if (hidLogEnabled())
         hidLog(what + " failed, error " + std::to_string(::GetLastError()));
+}
+
+void logShortExchange(windows_hid::ShortReplies& replies) {
+    const std::optional<std::string> line = replies.endExchange();
+    if (line && hidLogEnabled())
+        hidLog(*line);
 }
 
 class SetupDiSet final : public HidDeviceSet {
@@ -77,12 +88,14 @@ private:
 struct WindowsHidPlatform::OpenHandle {
     HANDLE file = INVALID_HANDLE_VALUE;
     OpenMode mode = OpenMode::Synchronous;
+    std::string path;
     // Overlapped handles only, made at the first read. The port holds the
     // OVERLAPPED record and the channel the buffer of the read in flight,
     // so both stay put until close has waited for that read to end.
     std::unique_ptr<windows_hid::OverlappedPort> port;
     std::unique_ptr<windows_hid::ReadChannel> channel;
     bool noReports = false;
+    windows_hid::ShortReplies shortReplies;
 };
 
 WindowsHidPlatform::WindowsHidPlatform() = default;
@@ -109,7 +122,9 @@ std::unique_ptr<HidDeviceSet> WindowsHidPlatform::presentInterfaces() {
         logError("SetupDiGetClassDevsA");
         return nullptr;
     }
-    return std::make_unique<SetupDiSet>(set, hidGuid);
+    auto present = std::make_unique<SetupDiSet>(set, hidGuid);
+    forgetGoneSilentDevices(*present);
+    return present;
 }
 
 HidHandle WindowsHidPlatform::open(const std::string& path, OpenMode mode,
@@ -126,6 +141,7 @@ HidHandle WindowsHidPlatform::open(const std::string& path, OpenMode mode,
     auto open = std::make_unique<OpenHandle>();
     open->file = file;
     open->mode = mode;
+    open->path = path;
     const auto handle = reinterpret_cast<HidHandle>(file);
     std::lock_guard lock(mutex_);
     handles_[handle] = std::move(open);
@@ -142,6 +158,7 @@ bool WindowsHidPlatform::close(HidHandle handle) {
         open = std::move(it->second);
         handles_.erase(it);
     }
+    logShortExchange(open->shortReplies);
     // The driver may still write into the read's buffer until the cancel is
     // through; only then may the handle and the buffer go.
     if (open->channel)
@@ -234,15 +251,51 @@ bool WindowsHidPlatform::freePreparsedData(PreparsedData data) {
     return ::HidD_FreePreparsedData(reinterpret_cast<PHIDP_PREPARSED_DATA>(data));
 }
 
+void WindowsHidPlatform::forgetGoneSilentDevices(HidDeviceSet& present) {
+    std::lock_guard lock(mutex_);
+    if (silentPaths_.empty())
+        return;
+    // A device that went and came back is a new plug-in and is asked again.
+    std::set<std::string> stillThere;
+    std::string path;
+    for (std::uint32_t index = 0; present.interfaceAt(index, path); ++index)
+        if (silentPaths_.count(path) != 0)
+            stillThere.insert(path);
+    silentPaths_ = std::move(stillThere);
+}
+
+template <typename Request>
+bool WindowsHidPlatform::featureRequest(const OpenHandle& open, Request request) {
+    // The driver gives up on a board that never answers only after its own
+    // timeout: asking it again would hold the window as long once more.
+    if (silentPaths_.count(open.path) != 0)
+        return false;
+    const ULONGLONG start = ::GetTickCount64();
+    if (request()) {
+        silentPaths_.erase(open.path);
+        return true;
+    }
+    if (::GetTickCount64() - start >= kGivenUpAfterMs) {
+        if (hidLogEnabled())
+            hidLog("feature request on " + open.path + " gave up after " +
+                   std::to_string(::GetTickCount64() - start) +
+                   " ms: not asked again until the device goes");
+        silentPaths_.insert(open.path);
+    }
+    return false;
+}
+
 bool WindowsHidPlatform::setFeature(HidHandle handle, const std::uint8_t* buffer,
                                     std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = findWithBuffer(handle, buffer, length);
+    OpenHandle* open = findWithBuffer(handle, buffer, length);
     if (open == nullptr)
         return false;
+    logShortExchange(open->shortReplies);
     // hid.dll takes a writable buffer; the caller's report stays untouched.
     std::vector<std::uint8_t> report(buffer, buffer + length);
-    if (!::HidD_SetFeature(open->file, report.data(), length)) {
+    if (!featureRequest(*open,
+                        [&] { return ::HidD_SetFeature(open->file, report.data(), length); })) {
         logError("HidD_SetFeature");
         return false;
     }
@@ -282,7 +335,8 @@ bool WindowsHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std:
     const std::uint8_t reportId = buffer[0];
     std::memset(buffer + 1, 0, length - 1);
     unsigned long count = 0;
-    if (!control(*open, IOCTL_HID_GET_FEATURE, buffer, length, count)) {
+    if (!featureRequest(
+            *open, [&] { return control(*open, IOCTL_HID_GET_FEATURE, buffer, length, count); })) {
         logError("IOCTL_HID_GET_FEATURE");
         return false;
     }
@@ -290,6 +344,7 @@ bool WindowsHidPlatform::getFeature(HidHandle handle, std::uint8_t* buffer, std:
     // Windows leaves out the ID byte it put in front, Wine counts it: either
     // way, less than the rest of the report is a short reply.
     const std::uint32_t whole = reportId == 0 ? length - 1 : length;
+    open->shortReplies.replied(count, length, count >= whole);
     if (count < whole) {
         if (hidLogEnabled())
             hidLog("get feature: short reply of " + std::to_string(count) + " of " +

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 
 namespace kestro {
 
@@ -65,10 +66,17 @@ private:
     bool control(OpenHandle& open, unsigned long code, std::uint8_t* buffer, std::uint32_t length,
                  unsigned long& count);
     windows_hid::ReadChannel* channelOf(OpenHandle& open, EventHandle event);
+    // A feature request on open's device, failed at once while that device
+    // is known not to answer; under mutex_.
+    template <typename Request> bool featureRequest(const OpenHandle& open, Request request);
+    void forgetGoneSilentDevices(HidDeviceSet& present);
 
     std::mutex mutex_;
     std::map<HidHandle, std::unique_ptr<OpenHandle>> handles_;
     std::set<PreparsedData> preparsed_;
+    // Paths of the devices that let a feature request run into the driver's
+    // timeout, kept until a walk no longer finds them.
+    std::set<std::string> silentPaths_;
 };
 
 } // namespace kestro

@@ -217,6 +217,35 @@ TEST_F(DeviceLinkTest, ReopeningReusesTheReadEventAndLeaksNothing) {
     expectNothingOpen();
 }
 
+TEST_F(DeviceLinkTest, AReadHandsBackTheNewestReportsThatFit) {
+    const auto id = platform.plug(saneBoard());
+    ASSERT_TRUE(scanAndFind());
+    for (int n = 0; n < 100; ++n)
+        platform.queueInputReport(id, sim::buttonReport({static_cast<std::uint8_t>(n)}));
+    std::vector<std::uint8_t> buffer(1000);
+    const ReadResult read = link.ReadInputReports(buffer.data(), 1000);
+    ASSERT_EQ(read.outcome, ReadOutcome::Reports);
+    ASSERT_EQ(read.count, 58u * 17u);
+    EXPECT_EQ(buffer[1], 42);
+    EXPECT_EQ(buffer[read.count - 16], 99);
+    EXPECT_EQ(link.ReadInputReports(buffer.data(), 1000).outcome, ReadOutcome::NothingQueued);
+}
+
+// A report longer than the read must not make every tick close, find and
+// read back the board: it stays open, shows nothing, and is still lost.
+TEST_F(DeviceLinkTest, ABoardWhoseReportsOutgrowTheReadStaysOpenUntilItGoes) {
+    Board board = saneBoard();
+    board.caps.InputReportByteLength = 1001;
+    const auto id = platform.plug(board);
+    ASSERT_TRUE(scanAndFind());
+    platform.queueInputReport(id, sim::buttonReport({0xFF}, 1001));
+    std::vector<std::uint8_t> buffer(1000);
+    EXPECT_EQ(link.ReadInputReports(buffer.data(), 1000).outcome, ReadOutcome::NothingQueued);
+    EXPECT_EQ(buffer[1], 0);
+    platform.unplug(id);
+    EXPECT_EQ(link.ReadInputReports(buffer.data(), 1000).outcome, ReadOutcome::Failed);
+}
+
 TEST_F(DeviceLinkTest, ClosingTwiceClosesOnce) {
     platform.plug(saneBoard());
     ASSERT_TRUE(scanAndFind());
