@@ -1,6 +1,8 @@
 #include "frm_main.h"
 
+#include "hotplug_watch.h"
 #include "lamp_grid.h"
+#include "status_line.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,6 +38,8 @@ frmMain::frmMain(HidPlatform& platform, QWidget* parent)
     timer_.setInterval(kPollIntervalMs);
     buildControls();
     connectHandlers();
+    session_.status.onChange = [this] { statusLine_->showStatus(session_.status); };
+    statusLine_->showStatus(session_.status);
 }
 
 frmMain::~frmMain() {
@@ -90,6 +94,11 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
 }
 
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeStatusLine();
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     if (loaded_ && !unloaded_)
         Form_Unload();
@@ -97,6 +106,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Timer_Timer() {
+    if (hotplug_)
+        hotplug_->tick();
     PollDevice();
 }
 
@@ -105,11 +116,21 @@ void frmMain::PollDevice() {
 }
 
 void frmMain::onSerNoSelected() {
-    // Selections made while the scan fills the list are not the user's.
-    const bool listReady = link_.serialListReady;
     session_.SerNo_Click();
-    if (listReady)
-        updatePermissionHint();
+}
+
+void frmMain::attachHotplug(std::unique_ptr<HotplugWatch> watch) {
+    hotplug_ = std::move(watch);
+    poll_.setArrivalsReported(hotplug_ != nullptr);
+}
+
+void frmMain::watchHotplug(std::unique_ptr<HotplugMonitor> monitor) {
+    attachHotplug(
+        std::make_unique<HotplugWatch>(std::move(monitor), [this] { poll_.devicesChanged(); }));
+}
+
+void frmMain::watchSystemHotplug() {
+    attachHotplug(HotplugWatch::forSystem(*this, [this] { poll_.devicesChanged(); }));
 }
 
 } // namespace kestro

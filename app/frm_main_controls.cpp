@@ -5,6 +5,7 @@
 #include "control_font.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
+#include "status_line.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,9 +24,9 @@ constexpr int kEncodersPerColumn = 8;
 constexpr int kRowPitch = 480;
 const QRectF kButtonsFrame(4680, 0, 4095, 8415);
 const QSizeF kLamp0(375, 375);
-// Below the client area, where the diagnostic row sits unseen; the hint
-// covers that row while it shows, as no board is open then.
-const QRectF kPermissionHint(120, kClientHeightTwips, 8655, 615);
+// Below the self diagnostic's row, and kept at the window's bottom edge.
+constexpr double kStatusLineHeight = 615;
+constexpr double kStatusLineMargin = 120;
 
 // The layout puts each caption's top a little below the top of the list it
 // names, so that top-aligned text stands level with the list's text; centred
@@ -120,10 +121,10 @@ template <class W> W* frmMain::place(W* widget, const char* name, QRectF twips) 
 void frmMain::applyGeometry() {
     for (const Placement& p : placements_)
         p.widget->setGeometry(scale_.rect(p.twips));
-    const QSize client(scale_.toPx(kClientWidthTwips), scale_.toPx(kClientHeightTwips));
+    const QSize client(scale_.toPx(kClientWidthTwips), scale_.toPx(kOpeningHeightTwips));
     setMinimumSize(client);
     resize(client);
-    heightWithoutHint_ = client.height();
+    placeStatusLine();
     lampGrid_->setGeometry(QRect(QPoint(0, 0), buttonsFrame_->size()));
     lampGrid_->setScale(scale_);
 }
@@ -194,6 +195,11 @@ void frmMain::buildWindowControls() {
     controls_[static_cast<int>(Control::TestResult)] = testResult_;
     text1_ = place(textBox(this, "Text1"), "Text1", {120, 9360, 4575, 2295});
     text2_ = place(textBox(this, "Text2"), "Text2", {4800, 9480, 3855, 1455});
+    // Kept for the diagnostic bytes, but never where a user could type.
+    for (QPlainTextEdit* box : {text1_, text2_}) {
+        box->hide();
+        box->setFocusPolicy(Qt::NoFocus);
+    }
     for (Control c : {Control::Delay, Control::Label1, Control::RotStart, Control::Label22,
                       Control::Selftest, Control::TestResult})
         controls_[static_cast<int>(c)]->setEnabled(false);
@@ -210,13 +216,16 @@ void frmMain::buildButtonsFrame() {
     lampGrid_->setFont(windowDefault);
 }
 
-void frmMain::buildPermissionHint() {
-    permissionHint_ = place(label(this, ""), "PermissionHint", kPermissionHint);
-    permissionHint_->setWordWrap(true);
-    permissionHint_->setTextFormat(Qt::PlainText);
-    permissionHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    permissionHint_->setAutoFillBackground(true);
-    permissionHint_->hide();
+void frmMain::buildStatusLine() {
+    statusLine_ = new StatusLine(this);
+    statusLine_->setFont(controlFont());
+}
+
+void frmMain::placeStatusLine() {
+    const int height = scale_.toPx(kStatusLineHeight);
+    const int margin = scale_.toPx(kStatusLineMargin);
+    statusLine_->setGeometry(margin, this->height() - height - margin / 2, width() - 2 * margin,
+                             height);
 }
 
 void frmMain::buildControls() {
@@ -224,8 +233,7 @@ void frmMain::buildControls() {
     buildEncoderArea();
     buildWindowControls();
     buildButtonsFrame();
-    buildPermissionHint();
-    permissionHint_->raise();
+    buildStatusLine();
     applyGeometry();
     giveListsTextRoom(this);
 }

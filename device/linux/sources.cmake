@@ -6,8 +6,13 @@ target_sources(kestro_device PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/report_ring.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sysfs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/system_platform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/udev_monitor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/usb_string.cpp
 )
 # Each open read handle drains its node on a thread of its own.
 find_package(Threads REQUIRED)
 target_link_libraries(kestro_device PRIVATE Threads::Threads)
+# Hot-plug news comes from udev (Debian's libudev-dev).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBUDEV REQUIRED IMPORTED_TARGET libudev)
+target_link_libraries(kestro_device PRIVATE PkgConfig::LIBUDEV)
