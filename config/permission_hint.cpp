@@ -35,8 +35,7 @@ std::string permissionHintText(const RefusedBoard& board,
     if (udevRuleInstalled(ruleDirectories))
         return refused + "the udev rule is installed: unplug and replug the board.";
     return refused + "install the rule: copy " + kUdevRuleName +
-           " to /etc/udev/rules.d, run \"sudo udevadm control --reload\", then unplug and replug "
-           "the board.";
+           " to /etc/udev/rules.d, then unplug and replug the board.";
 #endif
 }
 

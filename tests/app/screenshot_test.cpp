@@ -1,5 +1,7 @@
-// Pictures of the window for a human eye: a board with buttons held, and the
-// permission hint. They assert only that the pictures were written.
+// Pictures of the window for a human eye: a board with buttons held, and
+// each thing the status line can say. They assert only that the pictures
+// were written.
+#include "sim/sim_hotplug_monitor.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -36,6 +38,38 @@ TEST_F(Screenshot, PermissionHint) {
     load();
     ASSERT_FALSE(window->permissionHint().isEmpty());
     EXPECT_TRUE(saveShot(*window, "permission-hint.png"));
+}
+
+TEST_F(Screenshot, StatusLineStates) {
+    window = std::make_unique<frmMain>(sim);
+    window->watchHotplug(std::make_unique<sim::SimHotplugMonitor>(sim));
+    EXPECT_TRUE(saveShot(*window, "status-looking.png"));
+    window->Form_Load();
+    EXPECT_TRUE(saveShot(*window, "status-no-board.png"));
+
+    const DeviceId first = sim.plug(sim::saneBoard(u"K0001"));
+    window->Timer_Timer();
+    const DeviceId second = sim.plug(sim::saneBoard(u"K0002"));
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-open.png"));
+
+    combo("Enc5")->setCurrentIndex(2);
+    emit combo("Enc5")->activated(2);
+    EXPECT_TRUE(saveShot(*window, "status-written.png"));
+    sim.board(first).fail.setFeature = true;
+    emit combo("Enc5")->activated(2);
+    EXPECT_TRUE(saveShot(*window, "status-refused.png"));
+
+    sim.unplug(first);
+    sim.unplug(second);
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-lost.png"));
+
+    sim::Board silent = sim::saneBoard(u"K0003");
+    silent.fail.getFeature = true;
+    sim.plug(silent);
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-unanswered.png"));
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 // Each command's output, for people and for scripts, and the frames each one
 // sends: nothing is written that the command line did not name.
 #include "cli_fixture.h"
+#include "config/permission_hint.h"
 
 namespace kestro {
 namespace {
 
 using test::CliTest;
 
-constexpr const char* kHint = "Kestro board found at /dev/hidraw7 but access was denied: install "
-                              "the udev rule 60-kestro-setup.rules (see README) and replug the "
-                              "board.";
+// Its fix depends on whether this machine has the udev rule installed.
+const std::string kHint = permissionHintText(RefusedBoard{"", "/dev/hidraw7", 0x1151});
 
 sim::Board refusedBoard() {
     sim::Board board = sim::saneBoard(u"K0002");

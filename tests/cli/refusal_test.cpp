@@ -1,6 +1,7 @@
 // What kestroctl refuses, with which exit status and why, and that a refusal
 // sends nothing to any board.
 #include "cli_fixture.h"
+#include "config/permission_hint.h"
 
 namespace kestro {
 namespace {
@@ -8,6 +9,9 @@ namespace {
 using test::CliTest;
 
 enum Boards { None, One, Two, Old, OlderThanSelftest, Refused, SameSerial };
+
+// Its fix depends on whether this machine has the udev rule installed.
+const std::string kRefusedHint = permissionHintText(RefusedBoard{"", "/dev/hidraw4", 0});
 
 struct Refusal {
     const char* what;
@@ -151,12 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"backup"},
                 4,
                 "Several Kestro boards are attached; choose one with --serial:"},
-        Refusal{"access refused",
-                Refused,
-                {"monitor"},
-                5,
-                "Kestro board found at /dev/hidraw4 but access was denied: install the udev "
-                "rule 60-kestro-setup.rules (see README) and replug the board."},
+        Refusal{"access refused", Refused, {"monitor"}, 5, kRefusedHint.c_str()},
         Refusal{"version gate before anything is sent",
                 Old,
                 {"set", "encoder1=1:4", "rotary-start=auto"},
