@@ -16,10 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kestro {
@@ -49,8 +50,12 @@ protected:
         if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
             GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
         if (!udevRuns()) {
-            startedUdev_ = std::system("/lib/systemd/systemd-udevd --daemon") == 0;
-            for (int i = 0; i < 500 && !udevRuns(); ++i)
+            udevd_ = ::fork();
+            if (udevd_ == 0) {
+                ::execl("/lib/systemd/systemd-udevd", "systemd-udevd", nullptr);
+                ::_exit(127);
+            }
+            for (int i = 0; i < 500 && udevd_ > 0 && !udevRuns(); ++i)
                 ::usleep(10000);
         }
         if (!udevRuns())
@@ -58,32 +63,40 @@ protected:
     }
     void TearDown() override {
         // Later tests of this binary chmod nodes that udev would set again.
-        if (startedUdev_)
-            std::system("udevadm control --exit");
+        if (udevd_ > 0) {
+            ::kill(udevd_, SIGTERM);
+            ::waitpid(udevd_, nullptr, 0);
+            ::unlink(kUdevControl);
+        }
     }
 
     int listed() const { return serNo_ ? serNo_->count() : -1; }
 
-    // Plug with make(), see it listed, unplug with drop(), see it gone; the
-    // larger of the two times.
+    // Plug with make() (which returns once the node is there), see it
+    // listed, unplug with drop(), see it gone; the larger of the two times
+    // from the node's coming and going, which is what the window answers for.
     qint64 comesAndGoes(const char* what, const std::function<void()>& make,
                         const std::function<void()>& drop) {
         QElapsedTimer clock;
         clock.start();
         make();
-        const qint64 in = msUntil(clock, [this] { return listed() == 2; });
+        const qint64 made = clock.elapsed();
+        const qint64 listedAt = msUntil(clock, [this] { return listed() == 2; });
+        const qint64 in = listedAt < 0 ? -1 : listedAt - made;
         clock.restart();
         drop();
         const qint64 out = msUntil(clock, [this] { return listed() == 1; });
-        std::printf("%s: plug -> listed %lld ms, unplug -> gone %lld ms\n", what,
-                    static_cast<long long>(in), static_cast<long long>(out));
+        std::printf("%s: plug -> node %lld ms -> listed %lld ms later (%lld ms in all); "
+                    "unplug -> gone %lld ms\n",
+                    what, static_cast<long long>(made), static_cast<long long>(in),
+                    static_cast<long long>(listedAt), static_cast<long long>(out));
         EXPECT_GE(in, 0) << what << " never listed";
         EXPECT_GE(out, 0) << what << " never left the list";
         EXPECT_EQ(serNo_->currentText(), shownOpen_) << what;
         return in < 0 || out < 0 ? -1 : std::max(in, out);
     }
 
-    bool startedUdev_ = false;
+    pid_t udevd_ = -1;
     QComboBox* serNo_ = nullptr;
     QString shownOpen_;
 };
@@ -101,16 +114,16 @@ TEST_F(HotplugOnKernel, SecondBoardIsListedAndGoneWithinASecondAndTheOpenOneIsNo
     shownOpen_ = serNo_->currentText();
     open.forgetTraffic();
 
-    // Within a second, as the window promises; the guest's emulated CPU
-    // makes this a generous bound for a real machine.
     std::unique_ptr<test::UhidBoard> second;
-    const qint64 uhid = comesAndGoes(
-        "uhid",
-        [&] {
-            second = std::make_unique<test::UhidBoard>(test::UhidBoardInfo{
-                "hotplug-second", "KH-2", KESTRO_VENDOR_ID, 0x1143, 0x0110, test::kUnnumbered});
-        },
-        [&] { second.reset(); });
+    const auto plugSecond = [&] {
+        second = std::make_unique<test::UhidBoard>(test::UhidBoardInfo{
+            "hotplug-second", "KH-2", KESTRO_VENDOR_ID, 0x1143, 0x0110, test::kUnnumbered});
+    };
+    // A udevd just started takes its first event slowly under the guest's
+    // emulated CPU (its databases are cold): that one is measured, not held
+    // to the window's second.
+    comesAndGoes("uhid, udevd's first event", plugSecond, [&] { second.reset(); });
+    const qint64 uhid = comesAndGoes("uhid", plugSecond, [&] { second.reset(); });
     EXPECT_GE(uhid, 0);
     EXPECT_LE(uhid, 1000);
 
