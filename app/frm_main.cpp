@@ -1,8 +1,10 @@
 #include "frm_main.h"
 
+#include "hotplug_watch.h"
 #include "kestro_version.h"
 #include "lamp_grid.h"
 #include "settings_file_actions.h"
+#include "status_line.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -38,6 +40,8 @@ frmMain::frmMain(HidPlatform& platform, QWidget* parent)
     timer_.setInterval(kPollIntervalMs);
     buildControls();
     connectHandlers();
+    session_.status.onChange = [this] { statusLine_->showStatus(session_.status); };
+    statusLine_->showStatus(session_.status);
 }
 
 frmMain::~frmMain() {
@@ -100,6 +104,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Timer_Timer() {
+    if (hotplug_)
+        hotplug_->tick();
     PollDevice();
 }
 
@@ -109,12 +115,22 @@ void frmMain::PollDevice() {
 }
 
 void frmMain::onSerNoSelected() {
-    // Selections made while the scan fills the list are not the user's.
-    const bool listReady = link_.serialListReady;
     session_.SerNo_Click();
     settingsFile_->updateEnabled();
-    if (listReady)
-        updatePermissionHint();
+}
+
+void frmMain::attachHotplug(std::unique_ptr<HotplugWatch> watch) {
+    hotplug_ = std::move(watch);
+    poll_.setArrivalsReported(hotplug_ != nullptr);
+}
+
+void frmMain::watchHotplug(std::unique_ptr<HotplugMonitor> monitor) {
+    attachHotplug(
+        std::make_unique<HotplugWatch>(std::move(monitor), [this] { poll_.devicesChanged(); }));
+}
+
+void frmMain::watchSystemHotplug() {
+    attachHotplug(HotplugWatch::forSystem(*this, [this] { poll_.devicesChanged(); }));
 }
 
 } // namespace kestro

@@ -7,6 +7,7 @@
 #include "config/device_view.h"
 #include "config/poll_loop.h"
 #include "device_link.h"
+#include "hotplug_monitor.h"
 #include "ser_no_list.h"
 #include "twips.h"
 
@@ -15,6 +16,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -26,17 +28,27 @@ class QScrollArea;
 
 namespace kestro {
 
+class HotplugWatch;
 class LampGrid;
 class SettingsFileActions;
+class StatusLine;
 
 inline constexpr int kClientWidthTwips = 8895;
 inline constexpr int kClientHeightTwips = 8535;
+// Tall enough for the self diagnostic's row and the status line below it.
+inline constexpr int kOpeningHeightTwips = 9975;
 
 class frmMain : public QWidget, public DeviceView, public PollView {
     Q_OBJECT
 public:
     explicit frmMain(HidPlatform& platform, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // Boards are then looked for when the monitor says something changed,
+    // and listed while one is open.
+    void watchHotplug(std::unique_ptr<HotplugMonitor> monitor);
+    // The system's monitor, where it has one.
+    void watchSystemHotplug();
 
     void Form_Load();
     void Form_Unload();
@@ -52,7 +64,10 @@ public:
         return poll_.lastButtonBytes;
     }
     TwipScale twips() const { return scale_; }
-    // The permission hint, empty while it is hidden.
+    const StatusModel& status() const { return session_.status; }
+    // What the status line shows.
+    QString statusText() const;
+    // The status line's access hint, empty while no board is refused.
     QString permissionHint() const;
 
     // DeviceView. QWidget's own setEnabled stays reachable beside it.
@@ -73,7 +88,6 @@ public:
     void setLamp(int k, bool pressed) override;
     void setText2(const std::string& text) override;
     void setPollInterval(int milliseconds) override;
-    void updatePermissionHint() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,7 +105,8 @@ private:
     void buildEncoderArea();
     void buildWindowControls();
     void buildButtonsFrame();
-    void buildPermissionHint();
+    void buildStatusLine();
+    void attachHotplug(std::unique_ptr<HotplugWatch> watch);
     template <class W> W* place(W* widget, const char* name, QRectF twips);
     void applyGeometry();
     // The window's size for a client area of `client`, cut to the screen,
@@ -103,8 +118,6 @@ private:
     void onSerNoSelected();
     // The selection handler of a configuration list.
     void listClicked(Control control);
-    void showPermissionHint(const RefusedBoard& board);
-    void hidePermissionHint();
     QComboBox* list(Control control) const;
     QLabel* captionLabel(Caption caption) const;
 
@@ -135,9 +148,9 @@ private:
     QPlainTextEdit* text1_ = nullptr;
     QPlainTextEdit* text2_ = nullptr;
     LampGrid* lampGrid_ = nullptr;
-    QLabel* permissionHint_ = nullptr;
     SettingsFileActions* settingsFile_ = nullptr;
-    int heightWithoutHint_ = 0;
+    StatusLine* statusLine_ = nullptr;
+    std::unique_ptr<HotplugWatch> hotplug_;
 };
 
 } // namespace kestro

@@ -7,6 +7,7 @@
 #include "frm_main.h"
 #include "lamp_grid.h"
 #include "settings_file_actions.h"
+#include "status_line.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,9 +30,9 @@ constexpr int kEncodersPerColumn = 8;
 constexpr int kRowPitch = 480;
 const QRectF kButtonsFrame(4680, 0, 4095, 8415);
 const QSizeF kLamp0(375, 375);
-// Below the client area, where the diagnostic row sits unseen; the hint
-// covers that row while it shows, as no board is open then.
-const QRectF kPermissionHint(120, kClientHeightTwips, 8655, 615);
+// Below the self diagnostic's row, and kept at the window's bottom edge.
+constexpr double kStatusLineHeight = 615;
+constexpr double kStatusLineMargin = 120;
 
 // The layout puts each caption's top a little below the top of the list it
 // names, so that top-aligned text stands level with the list's text; centred
@@ -128,12 +129,14 @@ template <class W> W* frmMain::place(W* widget, const char* name, QRectF twips) 
 void frmMain::applyGeometry() {
     for (const Placement& p : placements_)
         p.widget->setGeometry(scale_.rect(p.twips));
-    const QSize client(scale_.toPx(kClientWidthTwips), scale_.toPx(kClientHeightTwips));
+    // The controls' area reaches below the self diagnostic's row; the status
+    // line keeps to the bottom edge, outside what may scroll.
+    const QSize client(scale_.toPx(kClientWidthTwips),
+                       scale_.toPx(kOpeningHeightTwips) - statusLine_->height());
     client_->setMinimumSize(client);
-    const QSize fitted = fittedToScreen(client);
+    const QSize fitted = fittedToScreen(client + QSize(0, statusLine_->height()));
     setMinimumSize(fitted);
     resize(fitted);
-    heightWithoutHint_ = fitted.height();
     lampGrid_->setGeometry(QRect(QPoint(0, 0), buttonsFrame_->size()));
     lampGrid_->setScale(scale_);
 }
@@ -244,6 +247,11 @@ void frmMain::buildWindowControls() {
         *this, link_, session_, [this] { return serNoList_.text(); }, *save, *load);
     text1_ = place(textBox(client_, "Text1"), "Text1", {120, 9360, 4575, 2295});
     text2_ = place(textBox(client_, "Text2"), "Text2", {4800, 9480, 3855, 1455});
+    // Kept for the diagnostic bytes, but never where a user could type.
+    for (QPlainTextEdit* box : {text1_, text2_}) {
+        box->hide();
+        box->setFocusPolicy(Qt::NoFocus);
+    }
     for (Control c : {Control::Delay, Control::Label1, Control::RotStart, Control::Label22,
                       Control::Selftest, Control::TestResult})
         controls_[static_cast<int>(c)]->setEnabled(false);
@@ -260,13 +268,13 @@ void frmMain::buildButtonsFrame() {
     lampGrid_->setFont(windowDefault);
 }
 
-void frmMain::buildPermissionHint() {
-    permissionHint_ = place(label(client_, ""), "PermissionHint", kPermissionHint);
-    permissionHint_->setWordWrap(true);
-    permissionHint_->setTextFormat(Qt::PlainText);
-    permissionHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    permissionHint_->setAutoFillBackground(true);
-    permissionHint_->hide();
+void frmMain::buildStatusLine() {
+    statusLine_ = new StatusLine(this);
+    statusLine_->setFont(controlFont());
+    const int margin = scale_.toPx(kStatusLineMargin);
+    statusLine_->setContentsMargins(margin, 0, margin, margin / 2);
+    statusLine_->setFixedHeight(scale_.toPx(kStatusLineHeight + kStatusLineMargin / 2));
+    layout()->addWidget(statusLine_);
 }
 
 void frmMain::buildControls() {
@@ -275,8 +283,7 @@ void frmMain::buildControls() {
     buildEncoderArea();
     buildWindowControls();
     buildButtonsFrame();
-    buildPermissionHint();
-    permissionHint_->raise();
+    buildStatusLine();
     applyGeometry();
     giveListsTextRoom(this);
     nameControls(client_);

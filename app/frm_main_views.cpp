@@ -1,10 +1,10 @@
-// frmMain as the configuration code and the device link see it, and the
-// permission hint that follows the link's last walk.
+// frmMain as the configuration code and the device link see it, and what
+// its status line says.
 #include "accessible_names.h"
-#include "config/permission_hint.h"
 #include "frm_main.h"
 #include "lamp_grid.h"
 #include "ser_no_list.h"
+#include "status_line.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,47 +150,12 @@ void frmMain::setPollInterval(int milliseconds) {
         timer_.setInterval(milliseconds);
 }
 
+QString frmMain::statusText() const {
+    return statusLine_->text();
+}
+
 QString frmMain::permissionHint() const {
-    return permissionHint_->isHidden() ? QString() : permissionHint_->toolTip();
-}
-
-void frmMain::updatePermissionHint() {
-    if (link_.refusedBoard && !link_.deviceDetected)
-        showPermissionHint(*link_.refusedBoard);
-    else
-        hidePermissionHint();
-}
-
-void frmMain::showPermissionHint(const RefusedBoard& board) {
-    const QString text = latin1(permissionHintText(board));
-    // The wrap must not split the rule's name at a hyphen; the tooltip keeps
-    // the text to copy.
-    const QString rule = QString::fromLatin1(kUdevRuleName);
-    QString shown = text;
-    shown.replace(rule, QString(rule).replace(u'-', QChar(0x2011)));
-    permissionHint_->setText(shown);
-    permissionHint_->setToolTip(text);
-    if (!permissionHint_->isHidden())
-        return;
-    heightWithoutHint_ = height();
-    permissionHint_->show();
-    client_->setMinimumHeight(permissionHint_->geometry().bottom() + 1);
-    const int needed = fittedToScreen(client_->minimumSize()).height();
-    setMinimumHeight(needed);
-    if (height() < needed)
-        resize(width(), needed);
-}
-
-void frmMain::hidePermissionHint() {
-    if (permissionHint_->isHidden())
-        return;
-    permissionHint_->hide();
-    const int grownHeight = minimumHeight();
-    client_->setMinimumHeight(scale_.toPx(kClientHeightTwips));
-    setMinimumHeight(fittedToScreen(client_->minimumSize()).height());
-    // Shrink back only when the user has not resized the window meanwhile.
-    if (height() == grownHeight)
-        resize(width(), heightWithoutHint_);
+    return session_.status.state() == StatusState::AccessRefused ? statusText() : QString();
 }
 
 } // namespace kestro

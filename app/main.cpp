@@ -19,6 +19,8 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<kestro::HidPlatform> system = kestro::makeSystemHidPlatform();
     kestro::LoggingHidPlatform platform(*system);
     kestro::frmMain window(platform);
+    // Listening before the first walk, so that no arrival falls between.
+    window.watchSystemHotplug();
     window.Form_Load();
     return QApplication::exec();
 }

@@ -32,8 +32,7 @@ std::string permissionFix(const std::vector<std::string>& ruleDirectories) {
     if (udevRuleInstalled(ruleDirectories))
         return "the udev rule is installed: unplug and replug the board";
     return std::string("install the rule: copy ") + kUdevRuleName +
-           " to /etc/udev/rules.d, run \"sudo udevadm control --reload\", then unplug and replug "
-           "the board";
+           " to /etc/udev/rules.d, then unplug and replug the board";
 #endif
 }
 

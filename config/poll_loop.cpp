@@ -75,7 +75,6 @@ void PollLoop::searchForBoard() {
     if (link_.deviceDetected)
         session_.reconnectPending = false;
     session_.RefreshDeviceView();
-    view_.updatePermissionHint();
 }
 
 } // namespace kestro

@@ -27,8 +27,6 @@ public:
     virtual void setText2(const std::string& text) = 0;
     // Leaves a running timer alone when the interval is already in force.
     virtual void setPollInterval(int milliseconds) = 0;
-    // Called after every walk, which may have found a board it may not open.
-    virtual void updatePermissionHint() = 0;
 };
 
 class PollLoop {

@@ -4,6 +4,7 @@
 #include "app/hid_log_category.h"
 #include "demo_boards.h"
 #include "logging_platform.h"
+#include "sim/sim_hotplug_monitor.h"
 
 #include <QApplication>
 
@@ -14,6 +15,9 @@ int main(int argc, char* argv[]) {
     kestro::demo::DemoBoards boards(sim);
     kestro::LoggingHidPlatform platform(sim);
     kestro::frmMain window(platform);
+    // Nobody should take these lamps for a board on the desk.
+    window.setWindowTitle(window.windowTitle() + QStringLiteral(" (demo: simulated boards)"));
+    window.watchHotplug(std::make_unique<kestro::sim::SimHotplugMonitor>(sim));
     window.Form_Load();
     boards.start();
     return QApplication::exec();

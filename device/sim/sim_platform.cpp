@@ -44,13 +44,16 @@ private:
 SimPlatform::DeviceId SimPlatform::plug(Board board) {
     const DeviceId id = nextId_++;
     devices_[id] = Entry{std::move(board), true};
+    ++plugEvents_;
     return id;
 }
 
 void SimPlatform::unplug(DeviceId id) {
     auto it = devices_.find(id);
-    if (it != devices_.end())
+    if (it != devices_.end() && it->second.plugged) {
         it->second.plugged = false;
+        ++plugEvents_;
+    }
 }
 
 bool SimPlatform::plugged(DeviceId id) const {

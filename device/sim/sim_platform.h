@@ -81,6 +81,8 @@ public:
     // them fails.
     void unplug(DeviceId id);
     bool plugged(DeviceId id) const;
+    // Counts plugs and unplugs, for the simulator's hot-plug monitor.
+    int plugEvents() const { return plugEvents_; }
     Board& board(DeviceId id);
     void queueInputReport(DeviceId id, std::vector<std::uint8_t> report);
 
@@ -145,6 +147,7 @@ private:
     std::map<HidHandle, OpenHandle> handles_;
     std::map<PreparsedData, HidCaps> preparsed_;
     DeviceId nextId_ = 1;
+    int plugEvents_ = 0;
     HidHandle nextHandle_ = 100;
     PreparsedData nextPreparsed_ = 1;
     EventHandle nextEvent_ = 1;

@@ -1,6 +1,8 @@
-// Pictures of the window for a human eye: a board with buttons held, and the
-// permission hint. They assert only that the pictures were written.
+// Pictures of the window for a human eye: a board with buttons held, each
+// thing the status line can say, and the settings file's confirmation. They
+// assert only that the pictures were written.
 #include "app/settings_file_actions.h"
+#include "sim/sim_hotplug_monitor.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -106,9 +108,39 @@ TEST_F(Screenshot, LoadConfirmation) {
          QString::fromUtf8("Rotary switches starting position: 8 \u2192 Auto")}));
     box->show();
     EXPECT_TRUE(saveShot(*box, "load-confirmation.png"));
-    // Tall enough for the self diagnostic's row, where Save… and Load… are.
-    window->resize(window->width(), window->height() + 50);
     EXPECT_TRUE(saveShot(*window, "settings-file-buttons.png"));
+}
+
+TEST_F(Screenshot, StatusLineStates) {
+    window = std::make_unique<frmMain>(sim);
+    window->watchHotplug(std::make_unique<sim::SimHotplugMonitor>(sim));
+    EXPECT_TRUE(saveShot(*window, "status-looking.png"));
+    window->Form_Load();
+    EXPECT_TRUE(saveShot(*window, "status-no-board.png"));
+
+    const DeviceId first = sim.plug(sim::saneBoard(u"K0001"));
+    window->Timer_Timer();
+    const DeviceId second = sim.plug(sim::saneBoard(u"K0002"));
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-open.png"));
+
+    combo("Enc5")->setCurrentIndex(2);
+    emit combo("Enc5")->activated(2);
+    EXPECT_TRUE(saveShot(*window, "status-written.png"));
+    sim.board(first).fail.setFeature = true;
+    emit combo("Enc5")->activated(2);
+    EXPECT_TRUE(saveShot(*window, "status-refused.png"));
+
+    sim.unplug(first);
+    sim.unplug(second);
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-lost.png"));
+
+    sim::Board silent = sim::saneBoard(u"K0003");
+    silent.fail.getFeature = true;
+    sim.plug(silent);
+    window->Timer_Timer();
+    EXPECT_TRUE(saveShot(*window, "status-unanswered.png"));
 }
 
 } // namespace

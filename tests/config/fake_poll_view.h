@@ -20,12 +20,10 @@ public:
     }
     void setText2(const std::string& text) override { text2 = text; }
     void setPollInterval(int milliseconds) override { view_.timerInterval = milliseconds; }
-    void updatePermissionHint() override { ++hintUpdates; }
 
     std::array<bool, 128> pressed{};
     int lampsPainted = 0;
     std::string text2 = "Text2";
-    int hintUpdates = 0;
 
 private:
     FakeView& view_;

@@ -86,12 +86,7 @@ public:
         else
             setHidLogSink({});
         view_.connect(session_);
-        serNo_.onSelect = [this] {
-            const bool userPick = link_.serialListReady;
-            session_.SerNo_Click();
-            if (userPick)
-                pollView_.updatePermissionHint();
-        };
+        serNo_.onSelect = [this] { session_.SerNo_Click(); };
     }
     ~Life() { setHidLogSink({}); }
 

@@ -130,6 +130,41 @@ TEST_F(WindowUnderWine, FindsReadsShowsAndWritesABoardOnACable) {
     window.close();
 }
 
+// Whether Wine sends WM_DEVICECHANGE for a HID interface: only then does a
+// board plugged while one is open reach the list, as nothing else lists it.
+TEST_F(WindowUnderWine, ABoardPluggedWhileOneIsOpenIsListedWhereWineTellsOfIt) {
+    // uhid boards: the host makes one gadget at a time, and the test above
+    // keeps its own.
+    const test::HostBoard first =
+        host.uhid(KESTRO_VENDOR_ID, kProduct, 0x0110, "Kestro 128", "KW-one");
+    ASSERT_NE(first.id, 0) << host.lastError();
+    const auto system = makeSystemHidPlatform();
+    frmMain window(*system);
+    window.watchSystemHotplug();
+    window.Form_Load();
+    if (!waitFor([&] { return window.link().deviceDetected; }, 30000))
+        GTEST_SKIP() << "Wine shows no uhid board here";
+    auto* serNo = window.findChild<QComboBox*>(QStringLiteral("SerNo"));
+    ASSERT_NE(serNo, nullptr);
+    // The board of the test above may still be there.
+    const int before = serNo->count();
+    const QString shownOpen = serNo->currentText();
+
+    const test::HostBoard second =
+        host.uhid(KESTRO_VENDOR_ID, kProduct + 1, 0x0110, "Kestro 128", "KW-two");
+    ASSERT_NE(second.id, 0) << host.lastError();
+    QElapsedTimer clock;
+    clock.start();
+    const bool listed = waitFor([&] { return serNo->count() == before + 1; }, 20000);
+    std::printf("[ measured ] WM_DEVICECHANGE %s: second board %s after %lld ms\n",
+                listed ? "arrived" : "did not arrive", listed ? "listed" : "not listed",
+                static_cast<long long>(clock.elapsed()));
+    EXPECT_EQ(serNo->currentText(), shownOpen);
+    window.close();
+    host.destroy(second);
+    host.destroy(first);
+}
+
 } // namespace
 } // namespace kestro
 
