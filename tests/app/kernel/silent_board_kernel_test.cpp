@@ -5,6 +5,7 @@
 #include "app/frm_main.h"
 #include "firmware_board.h"
 #include "system_platform.h"
+#include "tests/support/guest_guards.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -25,8 +26,7 @@ constexpr qint64 kKernelTimeoutMs = 5000;
 constexpr qint64 kMarginMs = 2500;
 
 TEST(SilentBoardWindow, IsHeldOneKernelTimeoutAtATimeAndReadsTheBoardBackWhenItAnswers) {
-    if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-        GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+    KESTRO_SKIP_WITHOUT_UHID();
     sim::Firmware firmware;
     firmware.settings[64] = 15; // "120 ms", not the list's default
     test::FirmwareBoard board("silent-window", firmware);
