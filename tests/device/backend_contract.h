@@ -28,6 +28,9 @@ public:
     virtual Overlapped& overlapped() = 0;
     // How long reports sent together take to be queued for a read.
     virtual std::chrono::milliseconds queueing() const = 0;
+    // Whether a feature reply one byte short of the report can be told from
+    // a whole one.
+    virtual bool seesOneByteMissing() const = 0;
 };
 
 // Defined once in each backend's test program.

@@ -497,6 +497,7 @@ public:
     Overlapped& overlapped() override { return overlapped_; }
     // A gadget's reports cross dummy_hcd one interrupt transfer at a time.
     std::chrono::milliseconds queueing() const override { return std::chrono::milliseconds(100); }
+    bool seesOneByteMissing() const override { return true; }
 
 private:
     LinuxHidPlatform platform_;
