@@ -86,7 +86,9 @@ TEST(WindowReplugOnKernel, TwoHundredReplugsLeaveNoDescriptorBehind) {
     std::printf(
         "open descriptors: %zu after the first board opened, %zu after %d replugs; %.1f s\n",
         afterFirstOpen, atEnd, kReplugs, seconds);
-    EXPECT_EQ(atEnd, afterFirstOpen);
+    // Not equal: a request an earlier test gave up on may still hold its
+    // node when the first count is taken, and let go of it since.
+    EXPECT_LE(atEnd, afterFirstOpen);
     EXPECT_EQ(maker.readbacks(), 1);
     EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("Delay"))->currentText(), "200 ms");
     window.close();
