@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -53,6 +54,21 @@ std::string waitForInterface(HidPlatform& platform, const std::string& serial) {
     return found;
 }
 
+// Waits for Wine to drop an unplugged board's interface: a board made before
+// that may take the same hidraw node, and Wine would never show it.
+void waitForInterfaceGone(HidPlatform& platform, const std::string& path) {
+    test::waitUntil(
+        [&] {
+            const auto set = platform.presentInterfaces();
+            std::string listed;
+            for (std::uint32_t i = 0; set && set->interfaceAt(i, listed); ++i)
+                if (listed == path)
+                    return false;
+            return true;
+        },
+        10s, 100ms);
+}
+
 // The contract's bench under Wine: boards from the host, found by the walk.
 class WineBench final : public test::ContractBench {
 public:
@@ -60,7 +76,11 @@ public:
         SecurityAttributes security{12, nullptr, -1};
         overlapped_.hEvent = platform_.createEvent(security, true, true);
     }
-    ~WineBench() override { ::CloseHandle(reinterpret_cast<HANDLE>(overlapped_.hEvent)); }
+    ~WineBench() override {
+        for (const std::string& path : shown_)
+            waitForInterfaceGone(platform_, path);
+        ::CloseHandle(reinterpret_cast<HANDLE>(overlapped_.hEvent));
+    }
     std::string unavailable() override {
         return host_.connected() ? ""
                                  : "no board host: run through kestro_board_host inside hid-vm";
@@ -73,7 +93,8 @@ public:
         return board;
     }
     std::string pathOf(const test::TestBoardSpec& spec, test::TestBoard&) override {
-        return waitForInterface(platform_, spec.serial);
+        shown_.push_back(waitForInterface(platform_, spec.serial));
+        return shown_.back();
     }
     Overlapped& overlapped() override { return overlapped_; }
     // A report reaches a read through winebus and the read left outstanding.
@@ -87,6 +108,7 @@ private:
     test::HidStackFacts facts_;
     WindowsHidPlatform platform_;
     Overlapped overlapped_;
+    std::vector<std::string> shown_;
 };
 
 std::string lower(std::string text) {
@@ -119,7 +141,7 @@ TEST(WindowsOnKernel, InterfacePathsAndStringsNameTheBoard) {
     SecurityAttributes security{12, nullptr, -1};
     for (const BoardRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto board = host.make(
+        auto board = host.make(
             {row.kind, KESTRO_VENDOR_ID, 0x1140, 0x0110, row.strings.kernelName, row.serial});
         ASSERT_TRUE(board) << host.lastError();
         const std::string path = waitForInterface(platform, row.serial);
@@ -147,6 +169,8 @@ TEST(WindowsOnKernel, InterfacePathsAndStringsNameTheBoard) {
             EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
         }
         EXPECT_TRUE(platform.close(handle));
+        board.reset();
+        waitForInterfaceGone(platform, path);
     }
 }
 
