@@ -17,7 +17,8 @@ add_executable(kestro_windows_kernel_tests
     board_host_client.cpp
     windows_kernel_test.cpp
 )
-target_link_libraries(kestro_windows_kernel_tests PRIVATE kestro_device GTest::gtest_main ws2_32)
+target_link_libraries(kestro_windows_kernel_tests PRIVATE
+    kestro_device kestro_test_support GTest::gtest_main ws2_32)
 add_dependencies(kestro_windows_kernel_tests kestro_board_host)
 
 # The guest sees only the build folder of all this machine's /tmp: a checkout
