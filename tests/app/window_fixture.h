@@ -4,6 +4,7 @@
 #include "app/frm_main.h"
 #include "app/lamp_grid.h"
 #include "sim/sim_platform.h"
+#include "tests/support/bytes.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -22,15 +23,8 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace kestro::test {
 
-using Frame = std::vector<std::uint8_t>;
+using Frame = Bytes;
 using DeviceId = sim::SimPlatform::DeviceId;
-
-// Bytes 0 to 3 of a request, zeros after them to the report's length.
-inline Frame frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
-    Frame bytes(length, 0);
-    std::copy(head.begin(), head.end(), bytes.begin());
-    return bytes;
-}
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 
 #include "cli/kestroctl.h"
 #include "sim/sim_platform.h"
+#include "tests/support/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +82,8 @@ protected:
         return board;
     }
 
-    static std::vector<std::uint8_t> frame(std::initializer_list<std::uint8_t> head,
-                                           std::size_t length = 65) {
-        std::vector<std::uint8_t> bytes(length, 0);
-        std::copy(head.begin(), head.end(), bytes.begin());
-        return bytes;
+    static Bytes frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
+        return test::frame(head, length);
     }
 
     sim::SimPlatform platform;

@@ -6,6 +6,7 @@
 #include "device_link.h"
 #include "fake_view.h"
 #include "sim/sim_platform.h"
+#include "tests/support/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +33,8 @@ protected:
         return frames;
     }
 
-    static std::vector<std::uint8_t> frame(std::initializer_list<std::uint8_t> head,
-                                           std::size_t length = 65) {
-        std::vector<std::uint8_t> bytes(length, 0);
-        std::size_t i = 0;
-        for (auto b : head)
-            bytes[i++] = b;
-        return bytes;
+    static Bytes frame(std::initializer_list<std::uint8_t> head, std::size_t length = 65) {
+        return test::frame(head, length);
     }
 
     sim::SimPlatform platform;

@@ -7,6 +7,7 @@
 #include "firmware_board.h"
 #include "kestro_ids.h"
 #include "system_platform.h"
+#include "tests/support/guest_guards.h"
 #include "uhid_board.h"
 #include "usb_gadget.h"
 
@@ -47,8 +48,7 @@ qint64 msUntil(const QElapsedTimer& since, const std::function<bool()>& done) {
 class HotplugOnKernel : public testing::Test {
 protected:
     void SetUp() override {
-        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+        KESTRO_SKIP_WITHOUT_UHID();
         if (!udevRuns()) {
             udevd_ = ::fork();
             if (udevd_ == 0) {

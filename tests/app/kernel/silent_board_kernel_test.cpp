@@ -8,6 +8,7 @@
 #include "firmware_board.h"
 #include "system_platform.h"
 #include "tests/app/pressed_lamps.h"
+#include "tests/support/guest_guards.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -47,8 +48,7 @@ bool runEventsUntil(const std::function<bool()>& done, qint64 ms) {
 }
 
 TEST(SilentBoardWindow, IsHeldOncePerPlugInKeepsItsLampsAndIsReadBackWhenItAnswers) {
-    if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-        GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+    KESTRO_SKIP_WITHOUT_UHID();
     sim::Firmware firmware;
     firmware.settings[64] = 15; // "120 ms", not the list's default
     auto board = std::make_unique<test::FirmwareBoard>("silent-window", firmware);

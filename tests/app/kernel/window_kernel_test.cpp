@@ -12,6 +12,7 @@
 #include "linux/usb_string.h"
 #include "system_platform.h"
 #include "tests/app/pressed_lamps.h"
+#include "tests/support/guest_guards.h"
 #include "uhid_board.h"
 #include "usb_gadget.h"
 
@@ -51,10 +52,7 @@ test::UhidBoardInfo kestroBoard(const std::string& name) {
 
 class WindowOnKernel : public testing::Test {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
-    }
+    void SetUp() override { KESTRO_SKIP_WITHOUT_UHID(); }
 };
 
 TEST_F(WindowOnKernel, FindsOpensListsShowsAndLosesABoard) {

@@ -6,6 +6,8 @@
 #include "board_descriptors.h"
 #include "kestro_ids.h"
 #include "system_platform.h"
+#include "tests/support/guest_guards.h"
+#include "tests/support/process_counts.h"
 #include "uhid_board.h"
 
 #include <QComboBox>
@@ -14,7 +16,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
@@ -26,13 +27,6 @@ using test::UhidBoard;
 
 constexpr int kReplugs = 200;
 constexpr std::size_t kFeatureLength = 65;
-
-int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
 
 // A board whose every fetch is a general block saying "200 ms", so a view
 // showing it was read back from the board and not left at its default.
@@ -62,8 +56,7 @@ private:
 };
 
 TEST(WindowReplugOnKernel, TwoHundredReplugsLeaveNoDescriptorBehind) {
-    if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-        GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+    KESTRO_SKIP_WITHOUT_UHID();
     const auto started = std::chrono::steady_clock::now();
     ReplugBoard maker;
     auto board = maker.plug();
@@ -73,7 +66,7 @@ TEST(WindowReplugOnKernel, TwoHundredReplugsLeaveNoDescriptorBehind) {
     window.Form_Load();
     ASSERT_TRUE(window.link().deviceDetected);
     window.PollDevice();
-    const int afterFirstOpen = openDescriptors();
+    const std::size_t afterFirstOpen = test::openDescriptorCount();
 
     for (int round = 1; round <= kReplugs; ++round) {
         board->destroy();
@@ -87,12 +80,15 @@ TEST(WindowReplugOnKernel, TwoHundredReplugsLeaveNoDescriptorBehind) {
         ASSERT_TRUE(window.link().deviceDetected) << round;
     }
 
-    const int atEnd = openDescriptors();
+    const std::size_t atEnd = test::openDescriptorCount();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("open descriptors: %d after the first board opened, %d after %d replugs; %.1f s\n",
-                afterFirstOpen, atEnd, kReplugs, seconds);
-    EXPECT_EQ(atEnd, afterFirstOpen);
+    std::printf(
+        "open descriptors: %zu after the first board opened, %zu after %d replugs; %.1f s\n",
+        afterFirstOpen, atEnd, kReplugs, seconds);
+    // Not equal: a request an earlier test gave up on may still hold its
+    // node when the first count is taken, and let go of it since.
+    EXPECT_LE(atEnd, afterFirstOpen);
     EXPECT_EQ(maker.readbacks(), 1);
     EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("Delay"))->currentText(), "200 ms");
     window.close();

@@ -5,6 +5,7 @@
 #include "board_descriptors.h"
 #include "firmware_board.h"
 #include "kestro_ids.h"
+#include "tests/support/guest_guards.h"
 #include "usb_gadget.h"
 
 #include <gtest/gtest.h>
@@ -27,14 +28,9 @@ namespace {
 
 using test::Bytes;
 using test::FirmwareBoard;
+using test::frame;
 
 constexpr uid_t kNobody = 65534;
-
-Bytes frame(std::initializer_list<std::uint8_t> head) {
-    Bytes bytes(FirmwareBoard::kFeatureLength, 0);
-    std::copy(head.begin(), head.end(), bytes.begin());
-    return bytes;
-}
 
 sim::Firmware storing(std::initializer_list<std::pair<std::uint8_t, std::uint8_t>> settings) {
     sim::Firmware firmware;
@@ -154,10 +150,7 @@ Ran kestroctl(const std::vector<std::string>& args, uid_t uid = 0) {
 
 class KestroctlOnKernel : public testing::Test {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
-    }
+    void SetUp() override { KESTRO_SKIP_WITHOUT_UHID(); }
 };
 
 TEST_F(KestroctlOnKernel, ListShowSetBackupRestore) {

@@ -2,17 +2,9 @@
 // backend tests and the window tests so that both probe the same layout.
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include "tests/support/bytes.h"
 
 namespace kestro::test {
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // Vendor page, application collection, byte-wide logical range.
 inline const Bytes kCollection = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1,

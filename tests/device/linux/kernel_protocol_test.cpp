@@ -12,6 +12,7 @@
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
 #include "sim/sim_firmware.h"
+#include "tests/support/guest_guards.h"
 
 #include <gtest/gtest.h>
 
@@ -28,23 +29,15 @@ namespace {
 
 using test::Bytes;
 using test::FirmwareBoard;
+using test::frame;
 
 constexpr std::size_t kFeatureLength = FirmwareBoard::kFeatureLength;
-
-Bytes frame(std::initializer_list<std::uint8_t> head) {
-    Bytes bytes(kFeatureLength, 0);
-    std::copy(head.begin(), head.end(), bytes.begin());
-    return bytes;
-}
 
 class KernelProtocolTest : public testing::Test {
 protected:
     KernelProtocolTest() { view.connect(session); }
 
-    void SetUp() override {
-        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
-    }
+    void SetUp() override { KESTRO_SKIP_WITHOUT_UHID(); }
     void TearDown() override { link.CloseBoard(); }
 
     // Start-up as the window runs it: scan, open, refresh.

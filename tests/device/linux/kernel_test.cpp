@@ -1,6 +1,8 @@
-// The Linux backend against the real kernel: uhid boards for hidraw itself,
-// a configfs gadget on dummy_hcd for a board with a USB parent. Run inside
-// hid-vm as root; anywhere else the tests skip.
+// The Linux backend against the real kernel: the backend contract on uhid and
+// configfs gadget boards, and what only hidraw, sysfs and usbfs can show:
+// numbered reports, descriptors and threads, the ioctls' limits, access.
+// Run inside hid-vm as root; anywhere else the tests skip.
+#include "../backend_contract.h"
 #include "../fake_serial_list.h"
 #include "board_descriptors.h"
 #include "device_link.h"
@@ -8,6 +10,9 @@
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
 #include "linux/sysfs.h"
+#include "local_boards.h"
+#include "tests/support/guest_guards.h"
+#include "tests/support/process_counts.h"
 #include "uhid_board.h"
 #include "usb_gadget.h"
 
@@ -15,10 +20,7 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <cstddef>
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/hidraw.h>
@@ -58,42 +60,13 @@ UhidBoardInfo board(const std::string& name, const Bytes& descriptor,
     return UhidBoardInfo{name, "KU-" + name, vendor, kProduct, 0x0110, descriptor};
 }
 
-std::size_t entriesIn(const char* path) {
-    std::size_t count = 0;
-    if (DIR* dir = ::opendir(path)) {
-        while (::readdir(dir) != nullptr)
-            ++count;
-        ::closedir(dir);
-    }
-    return count;
-}
-
-std::size_t openFdCount() {
-    return entriesIn("/proc/self/fd");
-}
-
-std::size_t threadCount() {
-    return entriesIn("/proc/self/task");
-}
-
-// A joined thread lingers in /proc for a moment after it has run its last.
-bool threadCountComesBackTo(std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (threadCount() != count && std::chrono::steady_clock::now() < deadline)
-        ::usleep(1000);
-    return threadCount() == count;
-}
-
 std::string stringOf(const DeviceStringBuffer& buffer) {
     return decodeDeviceString(buffer);
 }
 
 class KernelTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
-    }
+    void SetUp() override { KESTRO_SKIP_WITHOUT_UHID(); }
 
     // Opens a board's node, failing the test when that is impossible.
     HidHandle openBoard(const UhidBoard& b) {
@@ -130,7 +103,6 @@ TEST_F(KernelTest, ListsBoardNodeInNumberOrder) {
     std::string path;
     for (std::uint32_t i = 0; set->interfaceAt(i, path); ++i)
         paths.push_back(path);
-    EXPECT_NE(std::find(paths.begin(), paths.end(), b.node()), paths.end());
     std::vector<unsigned> numbers;
     for (const auto& p : paths)
         numbers.push_back(linux_hid::hidrawNumber(p).value_or(0));
@@ -142,23 +114,12 @@ TEST_F(KernelTest, IdentityOfBoardWithoutUsbParent) {
     const HidHandle handle = openBoard(b);
     ASSERT_NE(handle, kNoHandle);
 
-    HidAttributes attributes;
-    ASSERT_TRUE(platform.getAttributes(handle, attributes));
-    EXPECT_EQ(attributes.VendorID, KESTRO_VENDOR_ID);
-    EXPECT_EQ(attributes.ProductID, kProduct);
-    // uhid's version is no bcdDevice: without a USB parent there is none.
-    EXPECT_EQ(attributes.VersionNumber, 0);
-
     std::uint16_t vendor = 0;
     std::uint16_t product = 0;
     ASSERT_TRUE(platform.peekIds(b.node(), vendor, product));
     EXPECT_EQ(vendor, KESTRO_VENDOR_ID);
     EXPECT_EQ(product, kProduct);
 
-    DeviceStringBuffer serial;
-    ASSERT_TRUE(
-        platform.getSerialNumberString(handle, serial.data(), DeviceStringBuffer::kOffered));
-    EXPECT_EQ(stringOf(serial), "KU-ident");
     // A short buffer gets what fits, unterminated, and nothing past it.
     std::array<std::uint8_t, 6> shortBuffer{};
     shortBuffer.fill(0xEE);
@@ -190,7 +151,6 @@ TEST_F(KernelTest, ReportLengthsWithAndWithoutReportIds) {
         HidCaps expected;
     };
     const Row rows[] = {
-        {"unnumbered", kUnnumbered, {17, 0, 65}},
         {"numbered", kNumbered, {9, 9, 33}},
     };
     for (const Row& row : rows) {
@@ -213,7 +173,6 @@ TEST_F(KernelTest, FeatureRoundTripKeepsReportIdInByteZero) {
         std::size_t length;
     };
     const Row rows[] = {
-        {"unnumbered", kUnnumbered, 0, 65},
         {"numbered", kNumbered, 3, 33},
     };
     for (const Row& row : rows) {
@@ -245,29 +204,6 @@ TEST_F(KernelTest, FeatureRoundTripKeepsReportIdInByteZero) {
             << row.name;
         platform.close(handle);
     }
-}
-
-TEST_F(KernelTest, AFeatureReplyCountsOnlyWhenItIsWhole) {
-    struct Row {
-        std::size_t replied;
-        bool whole;
-    };
-    const Row rows[] = {{65, true}, {64, false}, {2, false}, {1, false}};
-    std::atomic<std::size_t> replyLength{0};
-    UhidBoard b(board("short", kUnnumbered),
-                test::FeatureAnswers{{}, [&replyLength](std::uint8_t, Bytes& data) {
-                                         data.assign(replyLength, 0x5A);
-                                         data[0] = 0;
-                                         return true;
-                                     }});
-    const HidHandle handle = openBoard(b);
-    ASSERT_NE(handle, kNoHandle);
-    for (const Row& row : rows) {
-        replyLength = row.replied;
-        Bytes answer(65, 0);
-        EXPECT_EQ(platform.getFeature(handle, answer.data(), 65), row.whole) << row.replied;
-    }
-    platform.close(handle);
 }
 
 // hidraw's ioctls carry the report length in a 14-bit field: 16384 wraps to
@@ -312,29 +248,6 @@ TEST_F(KernelTest, FeatureLengthsTheIoctlsCannotCarryNeverReachThem) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(b.featureSet(0).empty());
     platform.close(handle);
-}
-
-TEST_F(KernelTest, DrainsUnnumberedReportsBackToBackWithIdZero) {
-    UhidBoard b(board("read0", kUnnumbered));
-    const HidHandle handle = openBoard(b);
-    ASSERT_NE(handle, kNoHandle);
-    std::vector<Bytes> sent;
-    for (std::uint8_t r = 1; r <= 3; ++r) {
-        Bytes report(16);
-        for (std::size_t i = 0; i < report.size(); ++i)
-            report[i] = static_cast<std::uint8_t>(r * 16 + i);
-        ASSERT_TRUE(b.input(report));
-        sent.push_back(report);
-    }
-    std::vector<std::uint8_t> buffer(1000, 0xEE);
-    const ReadResult result = read(handle, buffer);
-    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    ASSERT_EQ(result.count, 3u * 17);
-    for (std::size_t r = 0; r < 3; ++r) {
-        const Bytes slot(buffer.begin() + r * 17, buffer.begin() + (r + 1) * 17);
-        EXPECT_EQ(slot, Bytes{0} + sent[r]) << "report " << r;
-    }
-    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
 }
 
 TEST_F(KernelTest, DrainsNumberedReportsPaddedToInputLength) {
@@ -410,8 +323,8 @@ TEST_F(KernelTest, AfterABusySpellTheReadEndsWithTheLastReportSent) {
 TEST_F(KernelTest, HandlesLeaveNoDescriptorOrThreadBehind) {
     UhidBoard b(board("leftovers", kUnnumbered));
     ASSERT_TRUE(b.created());
-    const std::size_t fds = openFdCount();
-    const std::size_t threads = threadCount();
+    const std::size_t fds = test::openDescriptorCount();
+    const std::size_t threads = test::threadCount();
     for (int round = 0; round < 3; ++round) {
         const HidHandle reader = openBoard(b);
         const HidHandle feature = platform.open(b.node(), OpenMode::Synchronous, security);
@@ -422,28 +335,16 @@ TEST_F(KernelTest, HandlesLeaveNoDescriptorOrThreadBehind) {
         EXPECT_EQ(read(reader, buffer).outcome, ReadOutcome::Reports);
         EXPECT_TRUE(platform.close(feature));
         EXPECT_TRUE(platform.close(reader));
-        EXPECT_EQ(openFdCount(), fds) << "round " << round;
-        EXPECT_TRUE(threadCountComesBackTo(threads)) << "round " << round;
+        EXPECT_EQ(test::openDescriptorCount(), fds) << "round " << round;
+        EXPECT_TRUE(test::threadCountComesBackTo(threads)) << "round " << round;
     }
     {
         // A platform that goes while a read handle is open lets go of it too.
         LinuxHidPlatform local;
         EXPECT_NE(local.open(b.node(), OpenMode::Overlapped, security), kNoHandle);
     }
-    EXPECT_EQ(openFdCount(), fds);
-    EXPECT_TRUE(threadCountComesBackTo(threads));
-}
-
-TEST_F(KernelTest, NothingQueuedUntilUnplugged) {
-    UhidBoard b(board("gone", kUnnumbered));
-    const HidHandle handle = openBoard(b);
-    ASSERT_NE(handle, kNoHandle);
-    std::vector<std::uint8_t> buffer(1000);
-    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::NothingQueued);
-    b.destroy();
-    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::Failed);
-    EXPECT_EQ(read(handle, buffer).outcome, ReadOutcome::Failed);
-    EXPECT_TRUE(platform.close(handle));
+    EXPECT_EQ(test::openDescriptorCount(), fds);
+    EXPECT_TRUE(test::threadCountComesBackTo(threads));
 }
 
 TEST_F(KernelTest, ReportsReadBeforeUnplugComeFirstThenFailure) {
@@ -464,9 +365,9 @@ TEST_F(KernelTest, ReportsReadBeforeUnplugComeFirstThenFailure) {
 TEST_F(KernelTest, ForeignVendorNodeIsNeverOpened) {
     UhidBoard b(board("foreign", kUnnumbered, kForeignVendor));
     ASSERT_TRUE(b.created());
-    const std::size_t before = openFdCount();
+    const std::size_t before = test::openDescriptorCount();
     EXPECT_EQ(platform.open(b.node(), OpenMode::Synchronous, security), kNoHandle);
-    EXPECT_EQ(openFdCount(), before);
+    EXPECT_EQ(test::openDescriptorCount(), before);
     EXPECT_FALSE(platform.lastOpenFailure().accessDenied);
 
     std::uint16_t vendor = 0;
@@ -478,28 +379,7 @@ TEST_F(KernelTest, ForeignVendorNodeIsNeverOpened) {
     const HidHandle handle = foreignAllowed.open(b.node(), OpenMode::Synchronous, security);
     EXPECT_NE(handle, kNoHandle);
     EXPECT_TRUE(foreignAllowed.close(handle));
-    EXPECT_EQ(openFdCount(), before);
-}
-
-TEST_F(KernelTest, RequestsOnClosedOrMissingHandlesFail) {
-    UhidBoard b(board("closed", kUnnumbered));
-    const HidHandle handle = openBoard(b);
-    ASSERT_NE(handle, kNoHandle);
-    ASSERT_TRUE(platform.close(handle));
-    EXPECT_FALSE(platform.close(handle));
-    for (HidHandle h : {handle, kNoHandle}) {
-        HidAttributes attributes;
-        DeviceStringBuffer text;
-        PreparsedData data = 0;
-        Bytes frame(65);
-        std::vector<std::uint8_t> buffer(100);
-        EXPECT_FALSE(platform.getAttributes(h, attributes));
-        EXPECT_FALSE(platform.getSerialNumberString(h, text.data(), DeviceStringBuffer::kOffered));
-        EXPECT_FALSE(platform.getPreparsedData(h, data));
-        EXPECT_FALSE(platform.setFeature(h, frame.data(), 65));
-        EXPECT_FALSE(platform.getFeature(h, frame.data(), 65));
-        EXPECT_EQ(read(h, buffer).outcome, ReadOutcome::Failed);
-    }
+    EXPECT_EQ(test::openDescriptorCount(), before);
     EXPECT_EQ(platform.open("/dev/null", OpenMode::Synchronous, security), kNoHandle);
 }
 
@@ -527,32 +407,7 @@ TEST_F(KernelTest, RefusedOpenIsRecordedAsAccessDenied) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST_F(KernelTest, DeviceLinkFindsBoardThroughBackend) {
-    UhidBoard ours(board("link", kUnnumbered));
-    UhidBoard foreign(board("linkforeign", kUnnumbered, kForeignVendor));
-    ASSERT_TRUE(ours.created() && foreign.created());
-    test::FakeSerialList list;
-    DeviceLink link(platform, list);
-    link.Scan_USB_devices();
-    EXPECT_NE(std::find(list.items.begin(), list.items.end(), "KU-link"), list.items.end());
-    EXPECT_EQ(std::find(list.items.begin(), list.items.end(), "KU-linkforeign"), list.items.end());
-
-    list.items = {"KU-link"};
-    list.selected = 0;
-    ASSERT_TRUE(link.FindTheHid());
-    EXPECT_EQ(link.devicePath, ours.node());
-    EXPECT_EQ(link.deviceCapabilities.InputReportByteLength, 17);
-    EXPECT_EQ(link.deviceCapabilities.FeatureReportByteLength, 65);
-    EXPECT_NE(link.readEvent, 0);
-    ASSERT_TRUE(ours.input(Bytes(16, 0x5A)));
-    std::vector<std::uint8_t> buffer(1000);
-    const ReadResult result = link.ReadInputReports(buffer.data(), 1000);
-    EXPECT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(result.count, 17u);
-    link.CloseBoard();
-}
-
-TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
+TEST_F(KernelTest, GadgetBoardNamesItselfThroughUsbfs) {
     test::UsbGadget gadget(test::UsbGadgetInfo{KESTRO_VENDOR_ID, 0x1141, 0x0110, "Test Maker",
                                                "Test Board", "KG-0001", 16, kUnnumbered});
     if (gadget.node().empty())
@@ -560,21 +415,12 @@ TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
     const HidHandle handle = platform.open(gadget.node(), OpenMode::Synchronous, security);
     ASSERT_NE(handle, kNoHandle);
 
-    HidAttributes attributes;
-    ASSERT_TRUE(platform.getAttributes(handle, attributes));
-    EXPECT_EQ(attributes.VendorID, KESTRO_VENDOR_ID);
-    EXPECT_EQ(attributes.ProductID, 0x1141);
-    EXPECT_EQ(attributes.VersionNumber, 0x0110);
-
     DeviceStringBuffer text;
     ASSERT_TRUE(platform.getManufacturerString(handle, text.data(), DeviceStringBuffer::kOffered));
     EXPECT_EQ(stringOf(text), "Test Maker");
     text = {};
     ASSERT_TRUE(platform.getProductString(handle, text.data(), DeviceStringBuffer::kOffered));
     EXPECT_EQ(stringOf(text), "Test Board");
-    text = {};
-    ASSERT_TRUE(platform.getSerialNumberString(handle, text.data(), DeviceStringBuffer::kOffered));
-    EXPECT_EQ(stringOf(text), "KG-0001");
 
     // The device descriptor names the manufacturer's string index: fetching
     // it through usbfs proves the control transfer path end to end.
@@ -596,28 +442,6 @@ TEST_F(KernelTest, GadgetBoardHasUsbIdentity) {
     EXPECT_FALSE(platform.getIndexedString(handle, 42, text.data(), DeviceStringBuffer::kOffered));
     EXPECT_EQ(text.bytes[0], 0x77);
 
-    const HidCaps caps = capsOf(handle);
-    EXPECT_EQ(caps.InputReportByteLength, 17);
-    EXPECT_EQ(caps.FeatureReportByteLength, 65);
-
-    // The control transfers went to the device without claiming anything:
-    // usbhid still delivers the gadget's reports, unnumbered, with ID 0.
-    const std::string functionNode = gadget.functionNode();
-    ASSERT_FALSE(functionNode.empty());
-    const int gadgetFd = ::open(functionNode.c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(gadgetFd, 0);
-    const Bytes report(16, 0xA5);
-    EXPECT_EQ(::write(gadgetFd, report.data(), report.size()), 16);
-    ::close(gadgetFd);
-    std::vector<std::uint8_t> buffer(1000);
-    ReadResult result;
-    for (int tries = 0; tries < 200 && result.outcome != ReadOutcome::Reports; ++tries) {
-        result = read(handle, buffer);
-        if (result.outcome == ReadOutcome::NothingQueued)
-            ::usleep(10 * 1000);
-    }
-    ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + result.count), Bytes{0} + report);
     EXPECT_TRUE(platform.close(handle));
 }
 
@@ -653,5 +477,37 @@ TEST_F(KernelTest, AnEmptyUsbSerialIsListedAndOpensButNoSerialIsSkipped) {
     }
 }
 
+// The contract's bench on Linux: boards made in this process, found at
+// their hidraw nodes.
+class LinuxBench final : public test::ContractBench {
+public:
+    std::string unavailable() override {
+        return test::haveUhid() && test::haveDummyUdc()
+                   ? ""
+                   : "needs root, /dev/uhid and dummy_hcd: run inside hid-vm";
+    }
+    HidPlatform& platform() override { return platform_; }
+    std::unique_ptr<test::TestBoard> make(const test::TestBoardSpec& spec,
+                                          std::string& error) override {
+        return test::makeLocalBoard(spec, error);
+    }
+    std::string pathOf(const test::TestBoardSpec&, test::TestBoard& board) override {
+        return board.node();
+    }
+    Overlapped& overlapped() override { return overlapped_; }
+    // A gadget's reports cross dummy_hcd one interrupt transfer at a time.
+    std::chrono::milliseconds queueing() const override { return std::chrono::milliseconds(100); }
+    bool seesOneByteMissing() const override { return true; }
+
+private:
+    LinuxHidPlatform platform_;
+    Overlapped overlapped_;
+};
+
 } // namespace
+
+std::unique_ptr<test::ContractBench> test::makeContractBench() {
+    return std::make_unique<LinuxBench>();
+}
+
 } // namespace kestro

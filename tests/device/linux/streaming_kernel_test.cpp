@@ -9,6 +9,7 @@
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
 #include "paced_clock.h"
+#include "tests/support/guest_guards.h"
 #include "uhid_board.h"
 
 #include <gtest/gtest.h>
@@ -94,8 +95,7 @@ struct Streamer {
 };
 
 TEST(StreamingBoardOnKernel, CpuPerThousandReportsBesideAQuietBoard) {
-    if (::geteuid() != 0 || ::access("/dev/uhid", W_OK) != 0)
-        GTEST_SKIP() << "needs root and /dev/uhid: run inside hid-vm";
+    KESTRO_SKIP_WITHOUT_UHID();
     test::UhidBoard board(
         {"stream", "KU-stream", KESTRO_VENDOR_ID, 0x1140, 0x0110, test::kUnnumbered});
     ASSERT_TRUE(board.created());

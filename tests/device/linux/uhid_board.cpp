@@ -1,6 +1,7 @@
 #include "uhid_board.h"
 
 #include "linux/sysfs.h"
+#include "tests/support/waiting.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -67,21 +68,21 @@ bool UhidBoard::write(const void* event, std::size_t size) {
 }
 
 std::string UhidBoard::waitForNode(const std::string& name) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
+    std::string node;
+    waitUntil([&] {
         for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
             const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
                                                          std::to_string(n) + "/device/uevent");
-            if (uevent && linux_hid::ueventValue(*uevent, "HID_NAME") == name) {
-                const std::string node = "/dev/hidraw" + std::to_string(n);
-                // devtmpfs makes the node a moment after sysfs shows it.
-                if (::access(node.c_str(), F_OK) == 0)
-                    return node;
-            }
+            node = "/dev/hidraw" + std::to_string(n);
+            // devtmpfs makes the node a moment after sysfs shows it.
+            if (uevent && linux_hid::ueventValue(*uevent, "HID_NAME") == name &&
+                ::access(node.c_str(), F_OK) == 0)
+                return true;
         }
-        ::usleep(10 * 1000);
-    }
-    return {};
+        node.clear();
+        return false;
+    });
+    return node;
 }
 
 bool UhidBoard::input(const Bytes& report) {

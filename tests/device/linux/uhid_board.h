@@ -2,6 +2,8 @@
 // real hidraw node, and a thread answers the feature requests that reach it.
 #pragma once
 
+#include "tests/support/bytes.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -12,8 +14,6 @@
 #include <vector>
 
 namespace kestro::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct UhidBoardInfo {
     std::string name;

@@ -9,6 +9,7 @@
 #include "gadgetfs_board.h"
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
+#include "tests/support/guest_guards.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +47,7 @@ GadgetfsBoardInfo namedBoard() {
 
 class UsbControlTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || ::access("/sys/class/udc/dummy_udc.0", F_OK) != 0)
-            GTEST_SKIP() << "needs root and dummy_hcd: run inside hid-vm";
-    }
+    void SetUp() override { KESTRO_SKIP_WITHOUT_DUMMY_UDC(); }
 
     LinuxHidPlatform platform;
     SecurityAttributes security;

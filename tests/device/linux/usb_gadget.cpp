@@ -1,6 +1,7 @@
 #include "usb_gadget.h"
 
 #include "linux/sysfs.h"
+#include "tests/support/waiting.h"
 
 #include <cerrno>
 #include <chrono>
@@ -41,27 +42,27 @@ std::string hex(unsigned value) {
 std::string waitForUsbHidraw(std::uint16_t vendor, std::uint16_t product) {
     char wanted[64];
     std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", vendor, product);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
-            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
-                                                         std::to_string(n) + "/device/uevent");
-            if (!uevent || linux_hid::ueventValue(*uevent, "HID_ID") != wanted)
-                continue;
-            const std::string node = "/dev/hidraw" + std::to_string(n);
-            if (::access(node.c_str(), F_OK) == 0)
-                return node;
-        }
-        ::usleep(20 * 1000);
-    }
-    return {};
+    std::string node;
+    waitUntil(
+        [&] {
+            for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
+                const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
+                                                             std::to_string(n) + "/device/uevent");
+                node = "/dev/hidraw" + std::to_string(n);
+                if (uevent && linux_hid::ueventValue(*uevent, "HID_ID") == wanted &&
+                    ::access(node.c_str(), F_OK) == 0)
+                    return true;
+            }
+            node.clear();
+            return false;
+        },
+        std::chrono::seconds(20), std::chrono::milliseconds(20));
+    return node;
 }
 
 void waitForNodeGone(const std::string& node) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!node.empty() && ::access(node.c_str(), F_OK) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        ::usleep(20 * 1000);
+    waitUntil([&] { return node.empty() || ::access(node.c_str(), F_OK) != 0; },
+              std::chrono::seconds(5), std::chrono::milliseconds(20));
 }
 
 UsbGadget::UsbGadget(const UsbGadgetInfo& info) : root_(kGadgetRoot) {

@@ -80,6 +80,44 @@ std::vector<std::string> BoardHostClient::request(const std::string& line) {
     return words;
 }
 
+namespace {
+
+// A board of the host's, through this client.
+class RemoteBoard final : public TestBoard {
+public:
+    RemoteBoard(BoardHostClient& host, const HostBoard& board) : host_(host), board_(board) {}
+    ~RemoteBoard() override { unplug(); }
+    const std::string& node() const override { return board_.node; }
+    bool input(const Bytes& report) override { return host_.input(board_, report); }
+    bool unplug() override {
+        if (unplugged_)
+            return true;
+        unplugged_ = host_.destroy(board_);
+        return unplugged_;
+    }
+    std::vector<Bytes> sets() override { return host_.sets(board_); }
+    std::vector<Bytes> gets() override { return host_.gets(board_); }
+    bool shortReplies(std::size_t length) override { return host_.shortReplies(board_, length); }
+    bool refuseFetches() override { return host_.refuseFetches(board_); }
+
+private:
+    BoardHostClient& host_;
+    HostBoard board_;
+    bool unplugged_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<TestBoard> BoardHostClient::make(const TestBoardSpec& spec) {
+    const HostBoard board =
+        spec.kind == BoardKind::Uhid
+            ? uhid(spec.vendor, spec.product, spec.version, spec.name, spec.serial)
+            : gadget(spec.vendor, spec.product, spec.version, spec.serial);
+    if (board.id == 0)
+        return nullptr;
+    return std::make_unique<RemoteBoard>(*this, board);
+}
+
 HostBoard BoardHostClient::made(const std::vector<std::string>& answer) {
     if (answer.size() < 2)
         return {};
@@ -105,6 +143,11 @@ bool BoardHostClient::input(const HostBoard& board, const Bytes& report) {
 
 bool BoardHostClient::destroy(const HostBoard& board) {
     request("destroy " + std::to_string(board.id));
+    return lastError_.empty();
+}
+
+bool BoardHostClient::refuseFetches(const HostBoard& board) {
+    request("refuse " + std::to_string(board.id));
     return lastError_.empty();
 }
 

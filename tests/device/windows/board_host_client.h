@@ -2,15 +2,14 @@
 // with the guest kernel's HID stack, asked for over loopback TCP.
 #pragma once
 
-#include "hex_text.h"
+#include "tests/support/test_board.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kestro::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct HostBoard {
     int id = 0;
@@ -36,12 +35,17 @@ public:
     bool input(const HostBoard& board, const Bytes& report);
     bool destroy(const HostBoard& board);
     bool shortReplies(const HostBoard& board, std::size_t length);
+    bool refuseFetches(const HostBoard& board);
     // The feature reports the board received, report ID first.
     std::vector<Bytes> sets(const HostBoard& board);
     // The replies a uhid board gave to fetches (empty for a failed one).
     std::vector<Bytes> gets(const HostBoard& board);
 
     const std::string& lastError() const { return lastError_; }
+
+    // A board made for the backend contract, unplugged when it goes; null
+    // when the host could not make it, why in lastError().
+    std::unique_ptr<TestBoard> make(const TestBoardSpec& spec);
 
 private:
     std::vector<std::string> request(const std::string& line);

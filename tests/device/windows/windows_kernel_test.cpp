@@ -1,14 +1,13 @@
 // The Windows backend under Wine in the guest, against the Linux kernel's HID
-// stack through Wine's winebus: a uhid board, and a USB gadget board on
-// dummy_hcd, both made by the board host. Without the host the tests skip.
-#include "../fake_serial_list.h"
-#include "../linux/board_descriptors.h"
+// stack through Wine's winebus: the backend contract on a uhid board and a USB
+// gadget board, both made by the board host, and what only Windows shows:
+// interface paths and the strings the HID stack names a board by. Without
+// the host the tests skip.
+#include "../backend_contract.h"
 #include "board_host_client.h"
-#include "device_link.h"
 #include "device_string.h"
-#include "hid_log.h"
 #include "kestro_ids.h"
-#include "logging_platform.h"
+#include "tests/support/waiting.h"
 #include "windows/windows_hid_platform.h"
 #include "wine_facts.h"
 
@@ -19,80 +18,22 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <thread>
+#include <vector>
 
 namespace kestro {
 namespace {
 
-using test::Bytes;
-using test::operator+;
-using test::HostBoard;
 using namespace std::chrono_literals;
+using test::BoardKind;
 
-constexpr std::uint16_t kProduct = 0x1140;
-constexpr std::uint16_t kVersion = 0x0110;
-constexpr std::uint32_t kInput = 17;
-constexpr std::uint32_t kFeature = 65;
-
-enum class Kind { Uhid, Gadget };
-
-struct BoardRow {
-    const char* name;
-    Kind kind;
-    std::string serial;
-    test::BoardStrings strings;
-};
-
-const BoardRow kBoards[] = {
-    {"uhid", Kind::Uhid, "KW-uhid", {"", "", "kestro-uhid"}},
-    {"gadget", Kind::Gadget, "KW-gadget", {"Test Maker", "Test Board", "Test Maker Test Board"}},
-};
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-Bytes frame(std::initializer_list<std::uint8_t> head) {
-    Bytes bytes(kFeature, 0);
-    std::copy(head.begin(), head.end(), bytes.begin());
-    return bytes;
-}
-
-class WindowsOnKernel : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!host.connected())
-            GTEST_SKIP() << "no board host: run through kestro_board_host inside hid-vm";
-    }
-
-    void TearDown() override {
-        for (const HostBoard& board : made)
-            host.destroy(board);
-    }
-
-    HostBoard make(const BoardRow& row) {
-        return keep(row.kind == Kind::Uhid
-                        ? host.uhid(KESTRO_VENDOR_ID, kProduct, kVersion, row.strings.kernelName,
-                                    row.serial)
-                        : host.gadget(KESTRO_VENDOR_ID, kProduct, kVersion, row.serial));
-    }
-    HostBoard uhid(std::uint16_t vendor, const std::string& name) {
-        return keep(host.uhid(vendor, kProduct, kVersion, name, "KW-" + name));
-    }
-    HostBoard keep(const HostBoard& board) {
-        if (board.id != 0)
-            made.push_back(board);
-        return board;
-    }
-
-    // The interface whose serial number is serial, once Wine has seen the
-    // kernel add it; empty when it never shows.
-    std::string waitForInterface(const std::string& serial) {
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < deadline) {
+// The interface whose serial number is serial, once Wine has seen the kernel
+// add it; empty when it never shows.
+std::string waitForInterface(HidPlatform& platform, const std::string& serial) {
+    std::string found;
+    test::waitUntil(
+        [&] {
             const auto set = platform.presentInterfaces();
+            SecurityAttributes security{12, nullptr, -1};
             std::string path;
             for (std::uint32_t i = 0; set && set->interfaceAt(i, path); ++i) {
                 const HidHandle h = platform.open(path, OpenMode::Synchronous, security);
@@ -102,71 +43,119 @@ protected:
                     platform.getSerialNumberString(h, text.data(), DeviceStringBuffer::kOffered) &&
                     decodeDeviceString(text) == serial;
                 platform.close(h);
-                if (match)
-                    return path;
+                if (match) {
+                    found = path;
+                    return true;
+                }
             }
-            std::this_thread::sleep_for(100ms);
-        }
-        return {};
-    }
+            return false;
+        },
+        30s, 100ms);
+    return found;
+}
 
-    ReadResult read(HidHandle handle, Bytes& buffer) {
-        buffer.assign(1000, 0xEE);
-        const ReadResult result =
-            platform.readInputReports(handle, buffer.data(), 1000, overlapped);
-        buffer.resize(result.count);
-        return result;
-    }
+// Waits for Wine to drop an unplugged board's interface: a board made before
+// that may take the same hidraw node, and Wine would never show it.
+void waitForInterfaceGone(HidPlatform& platform, const std::string& path) {
+    test::waitUntil(
+        [&] {
+            const auto set = platform.presentInterfaces();
+            std::string listed;
+            for (std::uint32_t i = 0; set && set->interfaceAt(i, listed); ++i)
+                if (listed == path)
+                    return false;
+            return true;
+        },
+        10s, 100ms);
+}
 
-    // Reads until outcome comes, or gives up after timeout.
-    ReadResult readUntil(HidHandle handle, Bytes& buffer, ReadOutcome outcome,
-                         std::chrono::milliseconds timeout = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        ReadResult result = read(handle, buffer);
-        while (result.outcome != outcome && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(20ms);
-            result = read(handle, buffer);
-        }
-        return result;
+// The contract's bench under Wine: boards from the host, found by the walk.
+class WineBench final : public test::ContractBench {
+public:
+    WineBench() {
+        SecurityAttributes security{12, nullptr, -1};
+        overlapped_.hEvent = platform_.createEvent(security, true, true);
     }
+    ~WineBench() override {
+        for (const std::string& path : shown_)
+            waitForInterfaceGone(platform_, path);
+        ::CloseHandle(reinterpret_cast<HANDLE>(overlapped_.hEvent));
+    }
+    std::string unavailable() override {
+        return host_.connected() ? ""
+                                 : "no board host: run through kestro_board_host inside hid-vm";
+    }
+    HidPlatform& platform() override { return platform_; }
+    std::unique_ptr<test::TestBoard> make(const test::TestBoardSpec& spec,
+                                          std::string& error) override {
+        auto board = host_.make(spec);
+        error = host_.lastError();
+        return board;
+    }
+    std::string pathOf(const test::TestBoardSpec& spec, test::TestBoard&) override {
+        shown_.push_back(waitForInterface(platform_, spec.serial));
+        return shown_.back();
+    }
+    Overlapped& overlapped() override { return overlapped_; }
+    // A report reaches a read through winebus and the read left outstanding.
+    std::chrono::milliseconds queueing() const override { return 500ms; }
+    // An unnumbered board's reply is counted with its ID byte by Wine and
+    // without it by Windows: the backend takes either count as whole.
+    bool seesOneByteMissing() const override { return !facts_.wine; }
 
-    test::BoardHostClient host;
-    std::vector<HostBoard> made;
-    test::HidStackFacts facts;
-    WindowsHidPlatform platform;
-    SecurityAttributes security{12, nullptr, -1};
-    Overlapped overlapped;
+private:
+    test::BoardHostClient host_;
+    test::HidStackFacts facts_;
+    WindowsHidPlatform platform_;
+    Overlapped overlapped_;
+    std::vector<std::string> shown_;
 };
 
-// One test per board kind: Wine sees one gadget at a time, and a board's
-// reads only make sense after the identity checks found it.
-TEST_F(WindowsOnKernel, EachBoardIsWalkedIdentifiedFedAndRead) {
-    for (const BoardRow& row : kBoards) {
-        SCOPED_TRACE(row.name);
-        const HostBoard board = make(row);
-        ASSERT_NE(board.id, 0) << host.lastError();
-        const std::string path = waitForInterface(row.serial);
-        ASSERT_FALSE(path.empty()) << "Wine never showed " << board.node;
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
 
-        // The walk: an interface path of the HID class with the board's IDs.
+struct BoardRow {
+    const char* name;
+    BoardKind kind;
+    std::string serial;
+    test::BoardStrings strings;
+};
+
+// One test for both kinds: Wine sees one gadget at a time.
+TEST(WindowsOnKernel, InterfacePathsAndStringsNameTheBoard) {
+    test::BoardHostClient host;
+    if (!host.connected())
+        GTEST_SKIP() << "no board host: run through kestro_board_host inside hid-vm";
+    const BoardRow rows[] = {
+        {"uhid", BoardKind::Uhid, "KW-uhid", {"", "", "kestro-uhid"}},
+        {"gadget",
+         BoardKind::Gadget,
+         "KW-gadget",
+         {"Test Maker", "Test Board", "Test Maker Test Board"}},
+    };
+    const test::HidStackFacts facts;
+    WindowsHidPlatform platform;
+    SecurityAttributes security{12, nullptr, -1};
+    for (const BoardRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto board = host.make(
+            {row.kind, KESTRO_VENDOR_ID, 0x1140, 0x0110, row.strings.kernelName, row.serial});
+        ASSERT_TRUE(board) << host.lastError();
+        const std::string path = waitForInterface(platform, row.serial);
+        ASSERT_FALSE(path.empty()) << "Wine never showed " << board->node();
+
+        // An interface path of the HID class with the board's IDs.
         char ids[32];
-        std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", KESTRO_VENDOR_ID, kProduct);
+        std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", KESTRO_VENDOR_ID, 0x1140);
         EXPECT_EQ(lower(path).rfind("\\\\?\\hid#", 0), 0u) << path;
         EXPECT_NE(lower(path).find(ids), std::string::npos) << path;
 
         const HidHandle handle = platform.open(path, OpenMode::Synchronous, security);
         ASSERT_NE(handle, kNoHandle);
-        HidAttributes attributes;
-        ASSERT_TRUE(platform.getAttributes(handle, attributes));
-        EXPECT_EQ(attributes.VendorID, KESTRO_VENDOR_ID);
-        EXPECT_EQ(attributes.ProductID, kProduct);
-        EXPECT_EQ(attributes.VersionNumber, facts.version(kVersion, row.kind == Kind::Gadget));
-
         DeviceStringBuffer text;
-        ASSERT_TRUE(
-            platform.getSerialNumberString(handle, text.data(), DeviceStringBuffer::kOffered));
-        EXPECT_EQ(decodeDeviceString(text), row.serial);
-        text = {};
         ASSERT_TRUE(
             platform.getManufacturerString(handle, text.data(), DeviceStringBuffer::kOffered));
         EXPECT_EQ(decodeDeviceString(text), facts.manufacturer(row.strings));
@@ -179,133 +168,16 @@ TEST_F(WindowsOnKernel, EachBoardIsWalkedIdentifiedFedAndRead) {
                 platform.getIndexedString(handle, 42, text.data(), DeviceStringBuffer::kOffered));
             EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
         }
-
-        PreparsedData data = 0;
-        HidCaps caps;
-        ASSERT_TRUE(platform.getPreparsedData(handle, data));
-        ASSERT_TRUE(platform.getCaps(data, caps));
-        EXPECT_TRUE(platform.freePreparsedData(data));
-        EXPECT_FALSE(platform.freePreparsedData(data));
-        EXPECT_FALSE(platform.getCaps(data, caps));
-        EXPECT_EQ(caps.InputReportByteLength, kInput);
-        EXPECT_EQ(caps.FeatureReportByteLength, kFeature);
-
-        // A settings request and the eight fetches that follow it, byte for
-        // byte on both sides. The gadget's function answers fetches with
-        // zeros; the uhid board's firmware with its settings blocks.
-        const Bytes request = frame({0x00, 0xE0, 0x00, 0x05});
-        ASSERT_TRUE(platform.setFeature(handle, request.data(), kFeature));
-        std::vector<Bytes> replies;
-        for (int i = 0; i < 8; ++i) {
-            Bytes reply(kFeature + 4, 0xEE);
-            reply[0] = 0;
-            ASSERT_TRUE(platform.getFeature(handle, reply.data(), kFeature)) << "fetch " << i;
-            // Nothing past the offered length is touched.
-            EXPECT_EQ(Bytes(reply.begin() + kFeature, reply.end()), Bytes(4, 0xEE));
-            reply.resize(kFeature);
-            replies.push_back(reply);
-        }
-        EXPECT_EQ(host.sets(board), std::vector<Bytes>{request});
-        if (row.kind == Kind::Uhid)
-            EXPECT_EQ(host.gets(board), replies);
-        else
-            EXPECT_EQ(replies, std::vector<Bytes>(8, Bytes(kFeature, 0)));
         EXPECT_TRUE(platform.close(handle));
-
-        // The read channel: nothing queued, one report, several with the
-        // newest last, and the board gone.
-        const HidHandle reader = platform.open(path, OpenMode::Overlapped, security);
-        ASSERT_NE(reader, kNoHandle);
-        overlapped.hEvent = platform.createEvent(security, true, true);
-        Bytes got;
-        EXPECT_EQ(read(reader, got).outcome, ReadOutcome::NothingQueued);
-        const Bytes one(16, 0x5A);
-        ASSERT_TRUE(host.input(board, one));
-        ReadResult result = readUntil(reader, got, ReadOutcome::Reports);
-        ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-        EXPECT_EQ(got, Bytes{0} + one);
-
-        Bytes three;
-        for (std::uint8_t r = 1; r <= 3; ++r) {
-            const Bytes report(16, static_cast<std::uint8_t>(0x10 * r));
-            ASSERT_TRUE(host.input(board, report));
-            three.push_back(0);
-            three.insert(three.end(), report.begin(), report.end());
-        }
-        // All three queued (the first completing the read left outstanding)
-        // before the next poll takes them in one call.
-        std::this_thread::sleep_for(500ms);
-        result = read(reader, got);
-        ASSERT_EQ(result.outcome, ReadOutcome::Reports);
-        EXPECT_EQ(got, three);
-        EXPECT_EQ(read(reader, got).outcome, ReadOutcome::NothingQueued);
-
-        ASSERT_TRUE(host.destroy(board));
-        result = readUntil(reader, got, ReadOutcome::Failed);
-        EXPECT_EQ(result.outcome, ReadOutcome::Failed);
-        EXPECT_TRUE(platform.close(reader));
-        ::CloseHandle(reinterpret_cast<HANDLE>(overlapped.hEvent));
+        board.reset();
+        waitForInterfaceGone(platform, path);
     }
 }
 
-TEST_F(WindowsOnKernel, ShortFeatureReplyFails) {
-    const HostBoard board = uhid(KESTRO_VENDOR_ID, "short");
-    ASSERT_NE(board.id, 0) << host.lastError();
-    const std::string path = waitForInterface("KW-short");
-    ASSERT_FALSE(path.empty());
-    const HidHandle handle = platform.open(path, OpenMode::Synchronous, security);
-    ASSERT_NE(handle, kNoHandle);
-    const Bytes request = frame({0x00, 0xE0, 0x00, 0x05});
-    ASSERT_TRUE(platform.setFeature(handle, request.data(), kFeature));
-    Bytes reply(kFeature, 0);
-    ASSERT_TRUE(platform.getFeature(handle, reply.data(), kFeature));
-    ASSERT_TRUE(host.shortReplies(board, 17));
-    EXPECT_FALSE(platform.getFeature(handle, reply.data(), kFeature));
-    // A length no report has fails without reaching the board.
-    const std::size_t before = host.gets(board).size();
-    Bytes huge(WindowsHidPlatform::kMaxReportLength + 1, 0);
-    EXPECT_FALSE(platform.getFeature(handle, huge.data(), static_cast<std::uint32_t>(huge.size())));
-    EXPECT_FALSE(platform.setFeature(handle, huge.data(), static_cast<std::uint32_t>(huge.size())));
-    EXPECT_EQ(host.gets(board).size(), before);
-    EXPECT_EQ(host.sets(board).size(), 1u);
-    EXPECT_TRUE(platform.close(handle));
-}
-
-TEST_F(WindowsOnKernel, LinkWalksPastForeignDeviceAndClosesWhatItOpens) {
-    const HostBoard foreign = uhid(0x1209, "foreign");
-    ASSERT_NE(foreign.id, 0) << host.lastError();
-    const HostBoard ours = uhid(KESTRO_VENDOR_ID, "link");
-    ASSERT_NE(ours.id, 0) << host.lastError();
-    ASSERT_FALSE(waitForInterface("KW-foreign").empty());
-    ASSERT_FALSE(waitForInterface("KW-link").empty());
-
-    // Counted through the debug log every open and close passes.
-    int opens = 0;
-    int closes = 0;
-    setHidLogSink([&](std::string_view line) {
-        opens += line.rfind("open ", 0) == 0 && line.find(" -> handle ") != std::string::npos;
-        closes += line.rfind("close handle ", 0) == 0 && line.find(" ok") != std::string::npos;
-    });
-    LoggingHidPlatform logged(platform);
-    test::FakeSerialList serNo;
-    DeviceLink link(logged, serNo);
-    link.Scan_USB_devices();
-    // The foreign device has a Kestro product ID, but not the vendor.
-    EXPECT_EQ(std::count(serNo.items.begin(), serNo.items.end(), "KW-foreign"), 0);
-    const auto listed = std::find(serNo.items.begin(), serNo.items.end(), "KW-link");
-    ASSERT_NE(listed, serNo.items.end());
-    serNo.selected = static_cast<int>(listed - serNo.items.begin());
-    ASSERT_TRUE(link.FindTheHid());
-    EXPECT_EQ(link.deviceCapabilities.InputReportByteLength, kInput);
-    Bytes buffer(1000);
-    EXPECT_EQ(link.ReadInputReports(buffer.data(), 1000).outcome, ReadOutcome::NothingQueued);
-    link.CloseBoard();
-    setHidLogSink({});
-    EXPECT_GT(opens, 2);
-    EXPECT_EQ(opens, closes);
-    EXPECT_TRUE(host.sets(foreign).empty());
-    EXPECT_TRUE(host.gets(foreign).empty());
-}
-
 } // namespace
+
+std::unique_ptr<test::ContractBench> test::makeContractBench() {
+    return std::make_unique<WineBench>();
+}
+
 } // namespace kestro

@@ -14,20 +14,15 @@
 //   sets ID                                   -> ok HEX...  (feature reports received)
 //   gets ID                                   -> ok COUNT HEX...  (replies sent; uhid)
 //   short ID LENGTH                           -> ok   (uhid: later replies are LENGTH bytes)
-#include "board_descriptors.h"
-#include "hex_text.h"
-#include "sim/sim_firmware.h"
-#include "uhid_board.h"
-#include "usb_gadget.h"
+//   refuse ID                                 -> ok   (uhid: later fetches are refused)
+#include "local_boards.h"
+#include "tests/support/bytes.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,110 +38,6 @@
 namespace kestro::test {
 namespace {
 
-constexpr std::size_t kFeatureLength = 65;
-
-class Board {
-public:
-    virtual ~Board() = default;
-    virtual const std::string& node() const = 0;
-    virtual bool input(const Bytes& report) = 0;
-    virtual void destroy() = 0;
-    virtual std::vector<Bytes> sets() = 0;
-    virtual std::vector<Bytes> gets() = 0;
-    virtual bool shortReplies(std::size_t /*length*/) { return false; }
-};
-
-// A uhid board whose feature requests the simulated firmware answers.
-class FirmwareUhid final : public Board {
-public:
-    explicit FirmwareUhid(const UhidBoardInfo& info)
-        : board_(info, FeatureAnswers{[this](std::uint8_t, const Bytes& data) { set(data); },
-                                      [this](std::uint8_t number, Bytes& data) {
-                                          return get(number, data);
-                                      }}) {}
-    const std::string& node() const override { return board_.node(); }
-    bool input(const Bytes& report) override { return board_.input(report); }
-    void destroy() override { board_.destroy(); }
-    std::vector<Bytes> sets() override {
-        std::lock_guard lock(mutex_);
-        return firmware_.received;
-    }
-    std::vector<Bytes> gets() override {
-        std::lock_guard lock(mutex_);
-        return replies_;
-    }
-    bool shortReplies(std::size_t length) override {
-        std::lock_guard lock(mutex_);
-        replyLength_ = length;
-        return true;
-    }
-
-private:
-    void set(const Bytes& data) {
-        std::lock_guard lock(mutex_);
-        firmware_.receive(data.data(), static_cast<std::uint32_t>(data.size()));
-    }
-    bool get(std::uint8_t number, Bytes& data) {
-        std::lock_guard lock(mutex_);
-        data.assign(kFeatureLength, 0);
-        data[0] = number;
-        const bool ok = firmware_.answer(data.data(), static_cast<std::uint32_t>(data.size()));
-        data.resize(std::min(replyLength_, data.size()));
-        replies_.push_back(ok ? data : Bytes{});
-        return ok;
-    }
-
-    std::mutex mutex_;
-    sim::Firmware firmware_;
-    std::vector<Bytes> replies_;
-    std::size_t replyLength_ = kFeatureLength;
-    UhidBoard board_; // last: its responder thread uses everything above
-};
-
-// A board on a cable: usbhid over dummy_hcd. The function answers fetches
-// with zeros and hands the data of every set request to its node.
-class GadgetBoard final : public Board {
-public:
-    explicit GadgetBoard(const UsbGadgetInfo& info) : gadget_(std::make_unique<UsbGadget>(info)) {
-        node_ = gadget_->node();
-        function_ = gadget_->functionNode();
-    }
-    const std::string& node() const override { return node_; }
-    const std::string& error() const { return gadget_->error(); }
-    bool input(const Bytes& report) override {
-        const int fd = ::open(function_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        const bool ok =
-            ::write(fd, report.data(), report.size()) == static_cast<ssize_t>(report.size());
-        ::close(fd);
-        return ok;
-    }
-    void destroy() override { gadget_.reset(); }
-    std::vector<Bytes> sets() override {
-        const int fd = ::open(function_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) {
-            std::uint8_t data[kFeatureLength];
-            ssize_t n = 0;
-            while ((n = ::read(fd, data, sizeof data)) > 0) {
-                // Unnumbered: the wire carries no report ID, ours is 0.
-                Bytes frame{0};
-                frame.insert(frame.end(), data, data + n);
-                received_.push_back(frame);
-            }
-            ::close(fd);
-        }
-        return received_;
-    }
-    std::vector<Bytes> gets() override { return {}; }
-
-private:
-    std::unique_ptr<UsbGadget> gadget_;
-    std::string node_;
-    std::string function_;
-    std::vector<Bytes> received_;
-};
-
 class Host {
 public:
     std::string handle(const std::string& line) {
@@ -161,7 +52,7 @@ public:
         const auto it = boards_.find(id);
         if (it == boards_.end())
             return "error no board " + std::to_string(id);
-        Board& board = *it->second;
+        TestBoard& board = *it->second;
         if (verb == "input") {
             std::string data;
             in >> data;
@@ -172,10 +63,10 @@ public:
             in >> length;
             return board.shortReplies(length) ? "ok" : "error only uhid boards reply short";
         }
-        if (verb == "destroy") {
-            board.destroy();
-            return "ok";
-        }
+        if (verb == "refuse")
+            return board.refuseFetches() ? "ok" : "error only uhid boards refuse";
+        if (verb == "destroy")
+            return board.unplug() ? "ok" : "error destroy";
         if (verb == "sets" || verb == "gets") {
             const std::vector<Bytes> frames = verb == "sets" ? board.sets() : board.gets();
             std::string answer = "ok";
@@ -196,28 +87,18 @@ public:
 private:
     std::string make(const std::string& verb, std::istringstream& in) {
         unsigned vendor = 0, product = 0, version = 0;
-        std::string name, serial;
+        TestBoardSpec spec;
+        spec.kind = verb == "uhid" ? BoardKind::Uhid : BoardKind::Gadget;
         in >> std::hex >> vendor >> product >> version >> std::dec;
-        std::unique_ptr<Board> board;
-        std::string error = "the kernel refused the board";
-        if (verb == "uhid") {
-            in >> name >> serial;
-            board = std::make_unique<FirmwareUhid>(
-                UhidBoardInfo{name, serial, static_cast<std::uint16_t>(vendor),
-                              static_cast<std::uint16_t>(product),
-                              static_cast<std::uint16_t>(version), kUnnumbered});
-        } else {
-            in >> serial;
-            // A 64-byte function report, so that a fetch is answered with a
-            // whole feature report's worth of data.
-            auto gadget = std::make_unique<GadgetBoard>(UsbGadgetInfo{
-                static_cast<std::uint16_t>(vendor), static_cast<std::uint16_t>(product),
-                static_cast<std::uint16_t>(version), "Test Maker", "Test Board", serial, 64,
-                kUnnumbered, true});
-            error = gadget->error();
-            board = std::move(gadget);
-        }
-        if (board->node().empty())
+        spec.vendor = static_cast<std::uint16_t>(vendor);
+        spec.product = static_cast<std::uint16_t>(product);
+        spec.version = static_cast<std::uint16_t>(version);
+        if (spec.kind == BoardKind::Uhid)
+            in >> spec.name;
+        in >> spec.serial;
+        std::string error;
+        std::unique_ptr<TestBoard> board = makeLocalBoard(spec, error);
+        if (!board)
             return "error " + error;
         std::lock_guard lock(mutex_);
         const int id = nextId_++;
@@ -227,7 +108,7 @@ private:
     }
 
     std::mutex mutex_;
-    std::map<int, std::unique_ptr<Board>> boards_;
+    std::map<int, std::unique_ptr<TestBoard>> boards_;
     int nextId_ = 1;
 };
 
