@@ -262,8 +262,7 @@ TEST_F(KestroctlOnKernel, AUserWithoutAccessIsToldTheNodeAndTheRule) {
     const Ran listed = kestroctl({"list"}, kNobody);
     EXPECT_EQ(listed.status, 5) << listed.err;
     EXPECT_NE(listed.out.find(board.node() + "  denied"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.err.find("kestroctl: open " + board.node() +
-                              ": access was refused: "),
+    EXPECT_NE(listed.err.find("kestroctl: open " + board.node() + ": access was refused: "),
               std::string::npos)
         << listed.err;
     EXPECT_EQ(kestroctl({"show"}, kNobody).status, 5);
