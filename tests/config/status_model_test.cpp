@@ -145,11 +145,13 @@ TEST(PermissionHint, SaysWhetherTheRuleIsInstalledAndNamesNoReadme) {
         EXPECT_NE(hint.find("/dev/hidraw3"), std::string::npos) << hint;
         EXPECT_EQ(hint.find("README"), std::string::npos) << hint;
     }
+#ifndef _WIN32
     EXPECT_NE(missing.find("install the rule: copy 60-kestro-setup.rules"), std::string::npos)
         << missing;
     EXPECT_NE(installed.find("the udev rule is installed: unplug and replug the board"),
               std::string::npos)
         << installed;
+#endif
 }
 
 } // namespace
