@@ -49,8 +49,8 @@ bool complete(const BoardSettings& settings) {
 SettingsFileActions::SettingsFileActions(QWidget& window, DeviceLink& link, ConfigSession& session,
                                          std::function<std::string()> serial, QPushButton& save,
                                          QPushButton& load)
-    : window_(window), link_(link), session_(session), serial_(std::move(serial)), save_(save),
-      load_(load) {
+    : QObject(&window), window_(window), link_(link), session_(session), serial_(std::move(serial)),
+      save_(save), load_(load) {
     askFileName = [this](bool saving) {
         return saving ? QFileDialog::getSaveFileName(&window_, QStringLiteral("Save settings"),
                                                      QString(), kFilter)

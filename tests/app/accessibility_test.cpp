@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QSet>
 #include <QStyleFactory>
+#include <memory>
 
 namespace kestro::test {
 namespace {
@@ -100,8 +101,8 @@ struct Theme {
 TEST_F(Accessible, LampCaptionsStayReadableInLightAndDarkPalettes) {
     QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
     dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
-    const Theme themes[] = {{"light", QStyleFactory::create("Fusion")->standardPalette()},
-                            {"dark", dark}};
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+    const Theme themes[] = {{"light", fusion->standardPalette()}, {"dark", dark}};
     sim.queueInputReport(id, sim::buttonReport({0x01}));
     window->PollDevice();
     for (const Theme& t : themes) {
