@@ -27,8 +27,8 @@ Parsed parseAssignments(const std::vector<std::string>& operands) {
         const std::optional<Setting> setting = settingNamed(name);
         if (!setting) {
             std::string names;
-            for (const SettingSpec& spec : settingSpecs())
-                names += (names.empty() ? "" : ", ") + nameSummary(spec.kind);
+            for (const SettingRow& entry : settingRows())
+                names += (names.empty() ? "" : ", ") + nameSummary(entry.kind);
             parsed.error = "unknown setting '" + name + "' (settings: " + names + ")";
             return parsed;
         }

@@ -16,13 +16,13 @@ namespace {
 // the boards that admit it. The values are the words show prints too.
 std::string settingsHelp() {
     std::string text;
-    for (const SettingSpec& spec : settingSpecs()) {
-        std::string line = "  " + nameSummary(spec.kind);
+    for (const SettingRow& entry : settingRows()) {
+        std::string line = "  " + nameSummary(entry.kind);
         line.resize(27, ' ');
-        line += valueSummary(spec.kind);
-        if (spec.gate != 0)
+        line += valueSummary(entry.kind);
+        if (entry.gate != 0)
             line += "   (boards from version " +
-                    versionText(versionOf(static_cast<std::uint16_t>(spec.gate))) + ")";
+                    versionText(versionOf(static_cast<std::uint16_t>(entry.gate))) + ")";
         text += line + "\n";
     }
     return text;
@@ -45,7 +45,7 @@ enum Option : unsigned {
     kDryRun = 8,
 };
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* name;
     const char* summary; // its line in kestroctl --help
@@ -55,7 +55,7 @@ struct CommandSpec {
     bool manyOperands = false;
 };
 
-const CommandSpec kCommands[] = {
+const CommandEntry kCommands[] = {
     {Command::List, "list", "the attached boards and whether they can be opened",
      R"(One line per attached Kestro board: serial number, product ID, version, the
 node it was found at, and whether it can be opened. A board the system does
@@ -186,8 +186,8 @@ public:
         app_.add_flag("--debug", invocation_.debug,
                       "every report sent and received, in hex, on stderr");
         app_.set_version_flag("--version", "kestroctl " KESTRO_VERSION, "the program's version");
-        for (const CommandSpec& spec : kCommands)
-            add(spec);
+        for (const CommandEntry& entry : kCommands)
+            add(entry);
         CLI::App* help = app_.add_subcommand("help", "this text, or a command's");
         help->group("Commands");
         help->add_option("COMMAND", helpTopic_, "the command to describe");
@@ -211,39 +211,39 @@ public:
     }
 
     void takeCommand() {
-        for (const CommandSpec& spec : kCommands) {
-            if (app_.got_subcommand(spec.name))
-                invocation_.command = spec.command;
+        for (const CommandEntry& entry : kCommands) {
+            if (app_.got_subcommand(entry.name))
+                invocation_.command = entry.command;
         }
     }
 
 private:
-    void add(const CommandSpec& spec) {
-        CLI::App* command = app_.add_subcommand(spec.name, spec.summary);
+    void add(const CommandEntry& entry) {
+        CLI::App* command = app_.add_subcommand(entry.name, entry.summary);
         command->group("Commands");
         command->set_help_flag("-h,--help", "this help");
-        command->footer(detailsOf(spec.details));
-        if (spec.options & kSerial)
+        command->footer(detailsOf(entry.details));
+        if (entry.options & kSerial)
             command
                 ->add_option("-s,--serial", invocation_.serial,
                              "the board with serial number S (needed with several boards)")
                 ->type_name("S");
-        if (spec.operand) {
+        if (entry.operand) {
             CLI::Option* operand =
-                command->add_option(spec.operand, invocation_.operands)->required();
-            operand->type_name(spec.operand);
-            if (!spec.manyOperands)
+                command->add_option(entry.operand, invocation_.operands)->required();
+            operand->type_name(entry.operand);
+            if (!entry.manyOperands)
                 operand->expected(1);
         }
-        if (spec.options & kJson)
+        if (entry.options & kJson)
             command->add_flag("--json", invocation_.json, "machine-readable output");
-        if (spec.options & kOutput)
+        if (entry.options & kOutput)
             command
                 ->add_option("-o,--output", invocation_.output,
                              "the file to write, - for "
                              "standard output")
                 ->type_name("FILE");
-        if (spec.options & kDryRun)
+        if (entry.options & kDryRun)
             command->add_flag("--dry-run", invocation_.dryRun,
                               "print what would be written, write nothing");
     }

@@ -29,12 +29,12 @@ int main(int argc, char** argv) {
         << "# The settings and values are generated from kestroctl's own table.\n\n"
         << "_kestroctl_settings=\"" << names << "\"\n\n"
         << "_kestroctl_values()\n{\n    case $1 in\n";
-    for (const SettingSpec& spec : settingSpecs()) {
-        std::string pattern(spec.name);
-        if (spec.count > 1)
+    for (const SettingRow& entry : settingRows()) {
+        std::string pattern(entry.name);
+        if (entry.count > 1)
             pattern += "[0-9]*";
         std::string words;
-        for (const SettingValue& value : spec.values)
+        for (const SettingValue& value : entry.values)
             words += (words.empty() ? "" : " ") + value.word;
         std::cout << "        " << pattern << ") echo \"" << words << "\" ;;\n";
     }

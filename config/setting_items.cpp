@@ -7,7 +7,7 @@ namespace kestro {
 namespace {
 
 std::string item(SettingKind kind, int index) {
-    const std::vector<SettingValue>& values = specOf(kind).values;
+    const std::vector<SettingValue>& values = rowOf(kind).values;
     return index >= 0 && static_cast<std::size_t>(index) < values.size()
                ? values[static_cast<std::size_t>(index)].item
                : "";

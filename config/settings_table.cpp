@@ -43,7 +43,7 @@ std::optional<int> heldPulseWidth(const BoardSettings& s, int) {
     return index;
 }
 
-std::vector<SettingSpec> buildSpecs() {
+std::vector<SettingRow> buildRows() {
     return {
         {SettingKind::EncoderMode, "encoder", "Encoder",
          "The counting mode of rotary encoder %n, which drives buttons %b", "off, 1:1, 1:2 or 1:4",
@@ -98,27 +98,27 @@ void replaceAll(std::string& text, std::string_view what, const std::string& wit
         text.replace(at, what.size(), with);
 }
 
-bool inRange(const SettingSpec& spec, int value) {
-    return value >= 0 && static_cast<std::size_t>(value) < spec.values.size();
+bool inRange(const SettingRow& entry, int value) {
+    return value >= 0 && static_cast<std::size_t>(value) < entry.values.size();
 }
 
 } // namespace
 
-const std::vector<SettingSpec>& settingSpecs() {
-    static const std::vector<SettingSpec> specs = buildSpecs();
-    return specs;
+const std::vector<SettingRow>& settingRows() {
+    static const std::vector<SettingRow> rows = buildRows();
+    return rows;
 }
 
-const SettingSpec& specOf(SettingKind kind) {
-    return settingSpecs()[static_cast<std::size_t>(kind)];
+const SettingRow& rowOf(SettingKind kind) {
+    return settingRows()[static_cast<std::size_t>(kind)];
 }
 
 const std::vector<Setting>& allSettings() {
     static const std::vector<Setting> settings = [] {
         std::vector<Setting> all;
-        for (const SettingSpec& spec : settingSpecs()) {
-            for (int n = 1; n <= spec.count; ++n)
-                all.push_back({spec.kind, spec.count > 1 ? n : 0});
+        for (const SettingRow& entry : settingRows()) {
+            for (int n = 1; n <= entry.count; ++n)
+                all.push_back({entry.kind, entry.count > 1 ? n : 0});
         }
         return all;
     }();
@@ -126,9 +126,9 @@ const std::vector<Setting>& allSettings() {
 }
 
 std::string settingName(Setting setting) {
-    const SettingSpec& spec = specOf(setting.kind);
-    std::string name(spec.name);
-    return spec.count > 1 ? name + std::to_string(setting.encoder) : name;
+    const SettingRow& entry = rowOf(setting.kind);
+    std::string name(entry.name);
+    return entry.count > 1 ? name + std::to_string(setting.encoder) : name;
 }
 
 std::optional<Setting> settingNamed(std::string_view name) {
@@ -140,20 +140,20 @@ std::optional<Setting> settingNamed(std::string_view name) {
 }
 
 std::string settingCaption(Setting setting) {
-    const SettingSpec& spec = specOf(setting.kind);
-    std::string caption(spec.caption);
-    return spec.count > 1 ? caption + " " + std::to_string(setting.encoder) : caption;
+    const SettingRow& entry = rowOf(setting.kind);
+    std::string caption(entry.caption);
+    return entry.count > 1 ? caption + " " + std::to_string(setting.encoder) : caption;
 }
 
 std::string settingDescription(Setting setting) {
-    std::string text(specOf(setting.kind).description);
+    std::string text(rowOf(setting.kind).description);
     replaceAll(text, "%n", std::to_string(setting.encoder));
     replaceAll(text, "%b", encoderButtons(setting.encoder));
     return text;
 }
 
 std::optional<int> parseValue(Setting setting, std::string_view text) {
-    const std::vector<SettingValue>& values = specOf(setting.kind).values;
+    const std::vector<SettingValue>& values = rowOf(setting.kind).values;
     const auto found = std::find_if(values.begin(), values.end(), [&](const SettingValue& v) {
         return text == v.word || text == v.item;
     });
@@ -163,21 +163,21 @@ std::optional<int> parseValue(Setting setting, std::string_view text) {
 }
 
 std::string valueName(Setting setting, int value) {
-    const SettingSpec& spec = specOf(setting.kind);
-    return inRange(spec, value) ? spec.values[static_cast<std::size_t>(value)].word : "none";
+    const SettingRow& entry = rowOf(setting.kind);
+    return inRange(entry, value) ? entry.values[static_cast<std::size_t>(value)].word : "none";
 }
 
 std::string valueText(Setting setting, int value) {
-    const SettingSpec& spec = specOf(setting.kind);
-    return inRange(spec, value) ? spec.values[static_cast<std::size_t>(value)].item : "none";
+    const SettingRow& entry = rowOf(setting.kind);
+    return inRange(entry, value) ? entry.values[static_cast<std::size_t>(value)].item : "none";
 }
 
 std::string acceptedValues(Setting setting) {
-    return std::string(specOf(setting.kind).accepted);
+    return std::string(rowOf(setting.kind).accepted);
 }
 
 std::string valueSummary(SettingKind kind) {
-    const std::vector<SettingValue>& values = specOf(kind).values;
+    const std::vector<SettingValue>& values = rowOf(kind).values;
     if (values.size() <= 4) {
         std::string summary;
         for (const SettingValue& value : values)
@@ -188,42 +188,42 @@ std::string valueSummary(SettingKind kind) {
 }
 
 std::string nameSummary(SettingKind kind) {
-    const SettingSpec& spec = specOf(kind);
-    const std::string name(spec.name);
-    return spec.count > 1 ? name + "1 ... " + name + std::to_string(spec.count) : name;
+    const SettingRow& entry = rowOf(kind);
+    const std::string name(entry.name);
+    return entry.count > 1 ? name + "1 ... " + name + std::to_string(entry.count) : name;
 }
 
 std::uint8_t settingAddress(Setting setting) {
-    const SettingSpec& spec = specOf(setting.kind);
-    const int step = spec.count > 1 ? 2 * (setting.encoder - 1) : 0;
-    return static_cast<std::uint8_t>(spec.address + step);
+    const SettingRow& entry = rowOf(setting.kind);
+    const int step = entry.count > 1 ? 2 * (setting.encoder - 1) : 0;
+    return static_cast<std::uint8_t>(entry.address + step);
 }
 
 std::uint8_t encodeValue(Setting setting, int value) {
-    return specOf(setting.kind).encode(value);
+    return rowOf(setting.kind).encode(value);
 }
 
 SettingBlock settingBlock(Setting setting) {
-    return specOf(setting.kind).block;
+    return rowOf(setting.kind).block;
 }
 
 std::optional<int> heldValue(const BoardSettings& settings, Setting setting) {
-    return specOf(setting.kind).held(settings, setting.encoder);
+    return rowOf(setting.kind).held(settings, setting.encoder);
 }
 
 std::optional<int> shownValue(const BoardSettings& settings, Setting setting) {
-    return specOf(setting.kind).shown(settings, setting.encoder);
+    return rowOf(setting.kind).shown(settings, setting.encoder);
 }
 
 std::optional<std::uint8_t> unnamedByte(const BoardSettings& settings, Setting setting) {
-    const auto byte = specOf(setting.kind).heldByte;
+    const auto byte = rowOf(setting.kind).heldByte;
     if (!byte || !settings.generalRead || heldValue(settings, setting))
         return std::nullopt;
     return byte(settings);
 }
 
 int settingGate(Setting setting) {
-    return specOf(setting.kind).gate;
+    return rowOf(setting.kind).gate;
 }
 
 bool admitted(const BoardIdentity& identity, Setting setting) {

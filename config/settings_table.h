@@ -47,7 +47,7 @@ enum class SettingBlock { Encoders, General };
 
 // One kind of setting. The encoder modes are one row for sixteen settings:
 // their names, captions and addresses count up from encoder 1's.
-struct SettingSpec {
+struct SettingRow {
     SettingKind kind;
     std::string_view name;        // "pulse-width"; "encoder" for encoder1 … encoder16
     std::string_view caption;     // "Pulse width"; "Encoder" for "Encoder 5"
@@ -68,8 +68,8 @@ struct SettingSpec {
     std::optional<std::uint8_t> (*heldByte)(const BoardSettings& settings);
 };
 
-const std::vector<SettingSpec>& settingSpecs();
-const SettingSpec& specOf(SettingKind kind);
+const std::vector<SettingRow>& settingRows();
+const SettingRow& rowOf(SettingKind kind);
 
 // encoder1 … encoder16, pulse-width, rotary-pulses, rotary-start.
 const std::vector<Setting>& allSettings();

@@ -14,7 +14,7 @@ namespace {
 TEST(SettingsTable, TakesBackEveryWordAndItemItPrints) {
     for (const Setting& setting : allSettings()) {
         EXPECT_EQ(settingNamed(settingName(setting)), setting);
-        const auto& values = specOf(setting.kind).values;
+        const auto& values = rowOf(setting.kind).values;
         for (int v = 0; v < static_cast<int>(values.size()); ++v) {
             EXPECT_EQ(parseValue(setting, valueName(setting, v)), v) << settingName(setting);
             EXPECT_EQ(parseValue(setting, valueText(setting, v)), v) << settingName(setting);
@@ -99,9 +99,9 @@ TEST(SettingsTable, IsWhatTheManPageLists) {
         } else if (inSettings && !entries.empty() && line.rfind(".BR ", 0) == 0)
             entries.back().second = roffWords(line);
     }
-    ASSERT_EQ(entries.size(), settingSpecs().size());
+    ASSERT_EQ(entries.size(), settingRows().size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const SettingKind kind = settingSpecs()[i].kind;
+        const SettingKind kind = settingRows()[i].kind;
         EXPECT_EQ(entries[i].first, roffWords(". " + nameSummary(kind)));
         EXPECT_EQ(entries[i].second, roffWords(". " + valueSummary(kind)));
     }

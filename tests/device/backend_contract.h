@@ -20,10 +20,10 @@ public:
     virtual std::string unavailable() = 0;
     virtual HidPlatform& platform() = 0;
     // Null when the board could not be made; why in error.
-    virtual std::unique_ptr<TestBoard> make(const TestBoardSpec& spec, std::string& error) = 0;
+    virtual std::unique_ptr<TestBoard> make(const TestBoardShape& shape, std::string& error) = 0;
     // The path the walk gives for the board, once the backend sees it; empty
     // when it never does.
-    virtual std::string pathOf(const TestBoardSpec& spec, TestBoard& board) = 0;
+    virtual std::string pathOf(const TestBoardShape& shape, TestBoard& board) = 0;
     // An overlapped read's state, with an event where the backend needs one.
     virtual Overlapped& overlapped() = 0;
     // How long reports sent together take to be queued for a read.

@@ -35,11 +35,11 @@ class BackendContractBase {
 protected:
     std::string skipReason() { return bench->unavailable(); }
 
-    TestBoardSpec spec(BoardKind kind, const std::string& name,
-                       std::uint16_t vendor = KESTRO_VENDOR_ID) {
+    TestBoardShape shape(BoardKind kind, const std::string& name,
+                         std::uint16_t vendor = KESTRO_VENDOR_ID) {
         return {kind, vendor, kProduct, kVersion, "kestro-" + name, "KC-" + name};
     }
-    std::unique_ptr<TestBoard> make(const TestBoardSpec& s) {
+    std::unique_ptr<TestBoard> make(const TestBoardShape& s) {
         std::string error;
         auto board = bench->make(s, error);
         EXPECT_TRUE(board) << s.serial << ": " << error;
@@ -82,7 +82,7 @@ protected:
 
 TEST_P(BackendContract, WalkIdentityLengthsAndFeatureTrafficByteForByte) {
     const BoardKind kind = GetParam();
-    const TestBoardSpec s = spec(kind, kind == BoardKind::Uhid ? "uhid" : "gadget");
+    const TestBoardShape s = shape(kind, kind == BoardKind::Uhid ? "uhid" : "gadget");
     const auto board = make(s);
     ASSERT_TRUE(board);
     const std::string path = bench->pathOf(s, *board);
@@ -166,7 +166,7 @@ TEST_P(BackendContract, WalkIdentityLengthsAndFeatureTrafficByteForByte) {
 
 TEST_P(BackendContract, ReadsNothingThenEachReportInOrderThenFailsOnceUnplugged) {
     const BoardKind kind = GetParam();
-    const TestBoardSpec s = spec(kind, kind == BoardKind::Uhid ? "read-uhid" : "read-gadget");
+    const TestBoardShape s = shape(kind, kind == BoardKind::Uhid ? "read-uhid" : "read-gadget");
     const auto board = make(s);
     ASSERT_TRUE(board);
     const std::string path = bench->pathOf(s, *board);
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Boards, BackendContract,
                          });
 
 TEST_F(BackendContractUhid, AFeatureReplyCountsOnlyWhenItIsWhole) {
-    const TestBoardSpec s = spec(BoardKind::Uhid, "short");
+    const TestBoardShape s = shape(BoardKind::Uhid, "short");
     const auto board = make(s);
     ASSERT_TRUE(board);
     const std::string path = bench->pathOf(s, *board);
@@ -232,12 +232,12 @@ TEST_F(BackendContractUhid, AFeatureReplyCountsOnlyWhenItIsWhole) {
 }
 
 TEST_F(BackendContractUhid, TheLinkListsOnlyOurBoardsAndClosesEverythingItOpens) {
-    const TestBoardSpec foreignSpec = spec(BoardKind::Uhid, "foreign", kForeignVendor);
-    const TestBoardSpec oursSpec = spec(BoardKind::Uhid, "link");
-    const auto foreign = make(foreignSpec);
-    const auto ours = make(oursSpec);
+    const TestBoardShape foreignShape = shape(BoardKind::Uhid, "foreign", kForeignVendor);
+    const TestBoardShape oursShape = shape(BoardKind::Uhid, "link");
+    const auto foreign = make(foreignShape);
+    const auto ours = make(oursShape);
     ASSERT_TRUE(foreign && ours);
-    const std::string path = bench->pathOf(oursSpec, *ours);
+    const std::string path = bench->pathOf(oursShape, *ours);
     ASSERT_FALSE(path.empty());
 
     // Counted through the debug log every open and close passes.
@@ -252,8 +252,8 @@ TEST_F(BackendContractUhid, TheLinkListsOnlyOurBoardsAndClosesEverythingItOpens)
     DeviceLink link(logged, serNo);
     link.Scan_USB_devices();
     // The foreign board has a Kestro product ID, but not the vendor.
-    EXPECT_EQ(std::count(serNo.items.begin(), serNo.items.end(), foreignSpec.serial), 0);
-    const auto listed = std::find(serNo.items.begin(), serNo.items.end(), oursSpec.serial);
+    EXPECT_EQ(std::count(serNo.items.begin(), serNo.items.end(), foreignShape.serial), 0);
+    const auto listed = std::find(serNo.items.begin(), serNo.items.end(), oursShape.serial);
     ASSERT_NE(listed, serNo.items.end());
     serNo.selected = static_cast<int>(listed - serNo.items.begin());
     ASSERT_TRUE(link.FindTheHid());

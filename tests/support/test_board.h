@@ -17,7 +17,7 @@ namespace kestro::test {
 // the function answers with zeros.
 enum class BoardKind { Uhid, Gadget };
 
-struct TestBoardSpec {
+struct TestBoardShape {
     BoardKind kind = BoardKind::Uhid;
     std::uint16_t vendor = 0;
     std::uint16_t product = 0;

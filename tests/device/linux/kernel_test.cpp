@@ -487,11 +487,11 @@ public:
                    : "needs root, /dev/uhid and dummy_hcd: run inside hid-vm";
     }
     HidPlatform& platform() override { return platform_; }
-    std::unique_ptr<test::TestBoard> make(const test::TestBoardSpec& spec,
+    std::unique_ptr<test::TestBoard> make(const test::TestBoardShape& shape,
                                           std::string& error) override {
-        return test::makeLocalBoard(spec, error);
+        return test::makeLocalBoard(shape, error);
     }
-    std::string pathOf(const test::TestBoardSpec&, test::TestBoard& board) override {
+    std::string pathOf(const test::TestBoardShape&, test::TestBoard& board) override {
         return board.node();
     }
     Overlapped& overlapped() override { return overlapped_; }

@@ -120,10 +120,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<TestBoard> makeLocalBoard(const TestBoardSpec& spec, std::string& error) {
-    if (spec.kind == BoardKind::Uhid) {
+std::unique_ptr<TestBoard> makeLocalBoard(const TestBoardShape& shape, std::string& error) {
+    if (shape.kind == BoardKind::Uhid) {
         auto board = std::make_unique<FirmwareUhid>(UhidBoardInfo{
-            spec.name, spec.serial, spec.vendor, spec.product, spec.version, kUnnumbered});
+            shape.name, shape.serial, shape.vendor, shape.product, shape.version, kUnnumbered});
         if (board->node().empty()) {
             error = "the kernel refused the board";
             return nullptr;
@@ -133,8 +133,8 @@ std::unique_ptr<TestBoard> makeLocalBoard(const TestBoardSpec& spec, std::string
     // A 64-byte function report, so that a fetch is answered with a whole
     // feature report's worth of data.
     auto board = std::make_unique<GadgetBoard>(
-        UsbGadgetInfo{spec.vendor, spec.product, spec.version, "Test Maker", "Test Board",
-                      spec.serial, 64, kUnnumbered, true});
+        UsbGadgetInfo{shape.vendor, shape.product, shape.version, "Test Maker", "Test Board",
+                      shape.serial, 64, kUnnumbered, true});
     if (board->node().empty()) {
         error = board->error();
         return nullptr;

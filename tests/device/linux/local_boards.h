@@ -11,6 +11,6 @@
 namespace kestro::test {
 
 // Null when the kernel refused the board; why in error.
-std::unique_ptr<TestBoard> makeLocalBoard(const TestBoardSpec& spec, std::string& error);
+std::unique_ptr<TestBoard> makeLocalBoard(const TestBoardShape& shape, std::string& error);
 
 } // namespace kestro::test

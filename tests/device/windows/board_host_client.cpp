@@ -108,11 +108,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<TestBoard> BoardHostClient::make(const TestBoardSpec& spec) {
+std::unique_ptr<TestBoard> BoardHostClient::make(const TestBoardShape& shape) {
     const HostBoard board =
-        spec.kind == BoardKind::Uhid
-            ? uhid(spec.vendor, spec.product, spec.version, spec.name, spec.serial)
-            : gadget(spec.vendor, spec.product, spec.version, spec.serial);
+        shape.kind == BoardKind::Uhid
+            ? uhid(shape.vendor, shape.product, shape.version, shape.name, shape.serial)
+            : gadget(shape.vendor, shape.product, shape.version, shape.serial);
     if (board.id == 0)
         return nullptr;
     return std::make_unique<RemoteBoard>(*this, board);

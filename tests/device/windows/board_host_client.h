@@ -45,7 +45,7 @@ public:
 
     // A board made for the backend contract, unplugged when it goes; null
     // when the host could not make it, why in lastError().
-    std::unique_ptr<TestBoard> make(const TestBoardSpec& spec);
+    std::unique_ptr<TestBoard> make(const TestBoardShape& shape);
 
 private:
     std::vector<std::string> request(const std::string& line);

@@ -86,14 +86,14 @@ public:
                                  : "no board host: run through kestro_board_host inside hid-vm";
     }
     HidPlatform& platform() override { return platform_; }
-    std::unique_ptr<test::TestBoard> make(const test::TestBoardSpec& spec,
+    std::unique_ptr<test::TestBoard> make(const test::TestBoardShape& shape,
                                           std::string& error) override {
-        auto board = host_.make(spec);
+        auto board = host_.make(shape);
         error = host_.lastError();
         return board;
     }
-    std::string pathOf(const test::TestBoardSpec& spec, test::TestBoard&) override {
-        shown_.push_back(waitForInterface(platform_, spec.serial));
+    std::string pathOf(const test::TestBoardShape& shape, test::TestBoard&) override {
+        shown_.push_back(waitForInterface(platform_, shape.serial));
         return shown_.back();
     }
     Overlapped& overlapped() override { return overlapped_; }

@@ -87,17 +87,17 @@ public:
 private:
     std::string make(const std::string& verb, std::istringstream& in) {
         unsigned vendor = 0, product = 0, version = 0;
-        TestBoardSpec spec;
-        spec.kind = verb == "uhid" ? BoardKind::Uhid : BoardKind::Gadget;
+        TestBoardShape shape;
+        shape.kind = verb == "uhid" ? BoardKind::Uhid : BoardKind::Gadget;
         in >> std::hex >> vendor >> product >> version >> std::dec;
-        spec.vendor = static_cast<std::uint16_t>(vendor);
-        spec.product = static_cast<std::uint16_t>(product);
-        spec.version = static_cast<std::uint16_t>(version);
-        if (spec.kind == BoardKind::Uhid)
-            in >> spec.name;
-        in >> spec.serial;
+        shape.vendor = static_cast<std::uint16_t>(vendor);
+        shape.product = static_cast<std::uint16_t>(product);
+        shape.version = static_cast<std::uint16_t>(version);
+        if (shape.kind == BoardKind::Uhid)
+            in >> shape.name;
+        in >> shape.serial;
         std::string error;
-        std::unique_ptr<TestBoard> board = makeLocalBoard(spec, error);
+        std::unique_ptr<TestBoard> board = makeLocalBoard(shape, error);
         if (!board)
             return "error " + error;
         std::lock_guard lock(mutex_);
