@@ -1,7 +1,6 @@
 #include "linux_hid_platform.h"
 
 #include "device_string.h"
-#include "sysfs.h"
 #include "udev_walk.h"
 #include "usb_string.h"
 
@@ -20,24 +19,12 @@ using namespace linux_hid;
 
 namespace {
 
-constexpr char kClassDir[] = "/sys/class/hidraw";
 // The feature ioctls carry the length in their 14-bit size field: 16384
 // would wrap to a request for nothing.
 constexpr std::uint32_t kMaxFeatureLength = (1u << _IOC_SIZEBITS) - 1;
 // No board takes a second to refuse a request: one that failed after so
 // long ran into the kernel's timeout (5 s for uhid and usbhid).
 constexpr std::chrono::milliseconds kGivenUpAfter{1000};
-
-std::string classEntry(unsigned hidraw) {
-    return std::string(kClassDir) + "/hidraw" + std::to_string(hidraw);
-}
-
-std::optional<HidId> sysfsIds(unsigned hidraw) {
-    const auto uevent = readAttribute(classEntry(hidraw) + "/device/uevent");
-    if (!uevent)
-        return std::nullopt;
-    return parseHidId(*uevent);
-}
 
 class HidrawSet final : public HidDeviceSet {
 public:
@@ -101,11 +88,11 @@ LinuxHidPlatform::OpenInterface* LinuxHidPlatform::find(HidHandle handle) {
     return it == interfaces_.end() ? nullptr : &it->second;
 }
 
-std::optional<std::string> LinuxHidPlatform::usbParentOfHandle(HidHandle handle) {
+std::optional<HidrawDevice> LinuxHidPlatform::deviceOfHandle(HidHandle handle) {
     const OpenInterface* open = find(handle);
     if (open == nullptr)
         return std::nullopt;
-    return usbDeviceOfHidraw(open->hidraw);
+    return HidrawDevice(open->hidraw);
 }
 
 std::unique_ptr<HidDeviceSet> LinuxHidPlatform::presentInterfaces() {
@@ -124,7 +111,7 @@ HidHandle LinuxHidPlatform::open(const std::string& path, OpenMode mode,
         return kNoHandle;
     // Decided from sysfs before the node is touched: a foreign device's node
     // is never opened, not even for a moment.
-    const auto ids = sysfsIds(*hidraw);
+    const auto ids = HidrawDevice(*hidraw).ids();
     if (!ids || ids->vendor != allowedVendor_)
         return kNoHandle;
 
@@ -178,7 +165,7 @@ bool LinuxHidPlatform::peekIds(const std::string& path, std::uint16_t& vendor,
     const auto hidraw = hidrawNumber(path);
     if (!hidraw)
         return false;
-    const auto ids = sysfsIds(*hidraw);
+    const auto ids = HidrawDevice(*hidraw).ids();
     if (!ids)
         return false;
     vendor = ids->vendor;
@@ -206,14 +193,10 @@ bool LinuxHidPlatform::getAttributes(HidHandle handle, HidAttributes& attributes
         return false;
     attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
     attributes.ProductID = static_cast<std::uint16_t>(info.product);
-    attributes.VersionNumber = 0;
-    if (const auto usb = usbDeviceOfHidraw(open->hidraw)) {
-        if (const auto text = readAttribute(*usb + "/bcdDevice"))
-            attributes.VersionNumber = parseHex16(*text).value_or(0);
-    } else {
-        // uhid and Bluetooth boards: the HID version, where hid-input shows it.
-        attributes.VersionNumber = hidInputVersion(kClassDir, open->hidraw).value_or(0);
-    }
+    const HidrawDevice device(open->hidraw);
+    // uhid and Bluetooth boards: the HID version, where hid-input shows it.
+    attributes.VersionNumber =
+        (device.onUsb() ? device.usbVersion() : device.inputVersion()).value_or(0);
     return true;
 }
 
@@ -225,8 +208,8 @@ bool LinuxHidPlatform::getIndexedString(HidHandle handle, std::uint32_t index, s
         lastStringFailure_ = {};
         if (index == 0 || index > 255 || buffer == nullptr || length == 0)
             return false;
-        const auto usb = usbParentOfHandle(handle);
-        node = usb ? usbfsNodeOf(*usb) : std::nullopt;
+        const auto device = deviceOfHandle(handle);
+        node = device ? device->usbfsNode() : std::nullopt;
     }
     if (!node)
         return false;
@@ -250,22 +233,22 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
             return false;
         char uniq[256] = {};
         std::string serial;
+        const HidrawDevice device(open->hidraw);
         const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
         if (n >= 0) {
             serial.assign(uniq, ::strnlen(uniq, std::min<std::size_t>(
                                                     sizeof uniq, static_cast<std::size_t>(n))));
-        } else if (const auto uevent = readAttribute(classEntry(open->hidraw) + "/device/uevent")) {
+        } else {
             // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
-            serial = ueventValue(*uevent, "HID_UNIQ").value_or("");
+            serial = device.hidProperty("HID_UNIQ").value_or("");
         }
         if (!serial.empty())
             return deliver(utf8ToUtf16(serial), buffer, length);
         // Like Windows: a device without a serial number has no serial string.
-        const auto usb = usbDeviceOfHidraw(open->hidraw);
-        serialIndex = usb ? usbSerialIndex(*usb) : 0;
+        serialIndex = device.usbSerialIndex();
         if (serialIndex == 0)
             return false;
-        usbfsNode = usbfsNodeOf(*usb);
+        usbfsNode = device.usbfsNode();
     }
     // The kernel leaves the same trace for an empty serial string and for
     // one the device failed to give: only the device can tell them apart.
@@ -279,21 +262,11 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
     return result.accessDenied && deliver(u"", buffer, length);
 }
 
-std::uint8_t LinuxHidPlatform::usbSerialIndex(const std::string& usbDeviceDir) {
-    // The device descriptor names a serial string even when it is empty,
-    // and is readable by anyone, unlike the device node.
-    const auto descriptors = readBinaryAttribute(usbDeviceDir + "/descriptors");
-    const auto index = descriptors ? serialNumberIndex(*descriptors) : std::nullopt;
-    return index.value_or(0);
-}
-
 bool LinuxHidPlatform::deliverUsbString(HidHandle handle, const char* attribute,
                                         std::uint8_t* buffer, std::uint32_t length) {
     std::lock_guard lock(mutex_);
-    const auto usb = usbParentOfHandle(handle);
-    if (!usb)
-        return false;
-    const auto text = readAttribute(*usb + "/" + attribute);
+    const auto device = deviceOfHandle(handle);
+    const auto text = device ? device->usbAttribute(attribute) : std::nullopt;
     return text && deliver(utf8ToUtf16(*text), buffer, length);
 }
 

@@ -1,4 +1,4 @@
-// HidPlatform on the kernel's hidraw nodes, with sysfs for what can be known
+// HidPlatform on the kernel's hidraw nodes, with udev for what can be known
 // without opening a node and usbfs for string descriptors hidraw keeps back.
 #pragma once
 
@@ -6,6 +6,7 @@
 #include "input_channel.h"
 #include "kestro_ids.h"
 #include "report_descriptor.h"
+#include "udev_walk.h"
 #include "usb_string.h"
 
 #include <cstdint>
@@ -88,10 +89,9 @@ private:
     void markSilent(const OpenInterface& open);
     void markAnswering(const OpenInterface& open);
     void forgetGoneSilentNodes();
-    // iSerialNumber of the USB device, 0 when it has no serial string.
-    static std::uint8_t usbSerialIndex(const std::string& usbDeviceDir);
-    // The sysfs directory of the interface's USB device; called under mutex_.
-    std::optional<std::string> usbParentOfHandle(HidHandle handle);
+    // The node of an open interface and the devices above it; called under
+    // mutex_.
+    std::optional<linux_hid::HidrawDevice> deviceOfHandle(HidHandle handle);
     bool deliverUsbString(HidHandle handle, const char* attribute, std::uint8_t* buffer,
                           std::uint32_t length);
 

@@ -1,12 +1,9 @@
 #include "usb_string.h"
 
-#include "sysfs.h"
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -78,21 +75,6 @@ std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
     for (std::size_t at = 2; at + 1 < length; at += 2)
         text.push_back(static_cast<char16_t>(data[at] | (data[at + 1] << 8)));
     return text;
-}
-
-std::optional<std::string> usbfsNodeOf(const std::string& usbDeviceDir) {
-    const auto busText = readAttribute(usbDeviceDir + "/busnum");
-    const auto devText = readAttribute(usbDeviceDir + "/devnum");
-    if (!busText || !devText)
-        return std::nullopt;
-    // usbfs names buses and devices with three digits.
-    const auto bus = parseDecimal(*busText, 999);
-    const auto dev = parseDecimal(*devText, 999);
-    if (!bus || !dev)
-        return std::nullopt;
-    char node[32];
-    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", *bus, *dev);
-    return std::string(node);
 }
 
 std::optional<NodeIdentity> identityOf(const std::string& node) {

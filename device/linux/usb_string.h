@@ -18,10 +18,6 @@ namespace kestro::linux_hid {
 std::optional<std::u16string> decodeStringDescriptor(const std::uint8_t* data,
                                                      std::size_t received);
 
-// "/dev/bus/usb/BBB/DDD" from the busnum and devnum of a USB device's sysfs
-// directory.
-std::optional<std::string> usbfsNodeOf(const std::string& usbDeviceDir);
-
 // Which device a node stood for: a device that goes and one that comes may
 // get the same path, never the same node.
 struct NodeIdentity {

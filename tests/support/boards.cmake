@@ -7,13 +7,17 @@ set(_kestro_boards ${_kestro_root}/tests/device/linux)
 add_library(kestro_test_boards STATIC
     ${_kestro_boards}/firmware_board.cpp
     ${_kestro_boards}/gadgetfs_board.cpp
+    ${_kestro_boards}/hidraw_nodes.cpp
     ${_kestro_boards}/local_boards.cpp
     ${_kestro_boards}/uhid_board.cpp
     ${_kestro_boards}/usb_gadget.cpp
 )
 target_include_directories(kestro_test_boards PUBLIC ${_kestro_boards} ${_kestro_root})
 find_package(Threads REQUIRED)
-target_link_libraries(kestro_test_boards PUBLIC Threads::Threads)
+# The boards find their nodes through udev, as the backend does.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBUDEV REQUIRED IMPORTED_TARGET libudev)
+target_link_libraries(kestro_test_boards PUBLIC Threads::Threads PkgConfig::LIBUDEV)
 if(TARGET kestro_test_support)
     target_link_libraries(kestro_test_boards PUBLIC kestro_test_support)
 endif()
@@ -24,6 +28,7 @@ else()
                    ${CMAKE_CURRENT_BINARY_DIR}/kestro_ids.h @ONLY)
     target_sources(kestro_test_boards PRIVATE
         ${_kestro_root}/device/linux/sysfs.cpp
+        ${_kestro_root}/device/linux/udev_walk.cpp
         ${_kestro_root}/device/sim/sim_firmware.cpp)
     target_include_directories(kestro_test_boards PUBLIC
         ${_kestro_root}/device ${CMAKE_CURRENT_BINARY_DIR})

@@ -8,8 +8,7 @@
 #include "board_descriptors.h"
 #include "config/permission_hint.h"
 #include "kestro_ids.h"
-#include "linux/sysfs.h"
-#include "linux/usb_string.h"
+#include "linux/udev_walk.h"
 #include "system_platform.h"
 #include "tests/app/pressed_lamps.h"
 #include "tests/support/guest_guards.h"
@@ -190,10 +189,8 @@ TEST_F(WindowOnKernel, UserWhomTheUsbNodeRefusesIsToldThatNode) {
     if (gadget.node().empty())
         GTEST_SKIP() << "no USB gadget: " << gadget.error();
     ASSERT_EQ(::chmod(gadget.node().c_str(), 0666), 0);
-    const auto usb = linux_hid::usbParentOf("/sys/class/hidraw",
-                                            linux_hid::hidrawNumber(gadget.node()).value_or(0));
-    ASSERT_TRUE(usb);
-    const auto usbNode = linux_hid::usbfsNodeOf(*usb);
+    const auto usbNode =
+        linux_hid::HidrawDevice(linux_hid::hidrawNumber(gadget.node()).value_or(0)).usbfsNode();
     ASSERT_TRUE(usbNode);
     ASSERT_EQ(::chown(usbNode->c_str(), 0, 0), 0);
     ASSERT_EQ(::chmod(usbNode->c_str(), 0600), 0);

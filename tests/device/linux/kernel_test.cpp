@@ -9,7 +9,7 @@
 #include "device_string.h"
 #include "kestro_ids.h"
 #include "linux/linux_hid_platform.h"
-#include "linux/sysfs.h"
+#include "linux/udev_walk.h"
 #include "local_boards.h"
 #include "tests/support/guest_guards.h"
 #include "tests/support/process_counts.h"
@@ -424,10 +424,9 @@ TEST_F(KernelTest, GadgetBoardNamesItselfThroughUsbfs) {
 
     // The device descriptor names the manufacturer's string index: fetching
     // it through usbfs proves the control transfer path end to end.
-    const auto usb = linux_hid::usbParentOf("/sys/class/hidraw",
-                                            linux_hid::hidrawNumber(gadget.node()).value_or(0));
-    ASSERT_TRUE(usb);
-    const auto descriptors = linux_hid::readAttribute(*usb + "/descriptors");
+    const auto descriptors =
+        linux_hid::HidrawDevice(linux_hid::hidrawNumber(gadget.node()).value_or(0))
+            .usbDescriptors();
     ASSERT_TRUE(descriptors && descriptors->size() >= 18);
     const auto manufacturerIndex = static_cast<std::uint8_t>((*descriptors)[14]);
     ASSERT_NE(manufacturerIndex, 0);

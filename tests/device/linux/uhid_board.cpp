@@ -1,7 +1,6 @@
 #include "uhid_board.h"
 
-#include "linux/sysfs.h"
-#include "tests/support/waiting.h"
+#include "hidraw_nodes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,7 +46,8 @@ UhidBoard::UhidBoard(const UhidBoardInfo& info, FeatureAnswers answers)
         return;
     // The kernel asks for feature reports while it probes, so answer first.
     responder_ = std::thread([this] { answerRequests(); });
-    node_ = waitForNode(info.name);
+    node_ = waitForHidrawNode("HID_NAME", info.name, std::chrono::seconds(10),
+                              std::chrono::milliseconds(10));
 }
 
 UhidBoard::~UhidBoard() {
@@ -65,24 +65,6 @@ bool UhidBoard::write(const void* event, std::size_t size) {
         n = ::write(fd_, event, size);
     } while (n < 0 && errno == EINTR);
     return n == static_cast<ssize_t>(size);
-}
-
-std::string UhidBoard::waitForNode(const std::string& name) {
-    std::string node;
-    waitUntil([&] {
-        for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
-            const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
-                                                         std::to_string(n) + "/device/uevent");
-            node = "/dev/hidraw" + std::to_string(n);
-            // devtmpfs makes the node a moment after sysfs shows it.
-            if (uevent && linux_hid::ueventValue(*uevent, "HID_NAME") == name &&
-                ::access(node.c_str(), F_OK) == 0)
-                return true;
-        }
-        node.clear();
-        return false;
-    });
-    return node;
 }
 
 bool UhidBoard::input(const Bytes& report) {

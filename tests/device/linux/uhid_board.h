@@ -62,7 +62,6 @@ public:
 private:
     bool write(const void* event, std::size_t size);
     void answerRequests();
-    std::string waitForNode(const std::string& name);
 
     int fd_ = -1;
     std::string node_;

@@ -1,5 +1,6 @@
 #include "usb_gadget.h"
 
+#include "hidraw_nodes.h"
 #include "linux/sysfs.h"
 #include "tests/support/waiting.h"
 
@@ -42,22 +43,8 @@ std::string hex(unsigned value) {
 std::string waitForUsbHidraw(std::uint16_t vendor, std::uint16_t product) {
     char wanted[64];
     std::snprintf(wanted, sizeof wanted, "0003:%08X:%08X", vendor, product);
-    std::string node;
-    waitUntil(
-        [&] {
-            for (unsigned n : linux_hid::listHidraw("/sys/class/hidraw")) {
-                const auto uevent = linux_hid::readAttribute("/sys/class/hidraw/hidraw" +
-                                                             std::to_string(n) + "/device/uevent");
-                node = "/dev/hidraw" + std::to_string(n);
-                if (uevent && linux_hid::ueventValue(*uevent, "HID_ID") == wanted &&
-                    ::access(node.c_str(), F_OK) == 0)
-                    return true;
-            }
-            node.clear();
-            return false;
-        },
-        std::chrono::seconds(20), std::chrono::milliseconds(20));
-    return node;
+    return waitForHidrawNode("HID_ID", wanted, std::chrono::seconds(20),
+                             std::chrono::milliseconds(20));
 }
 
 void waitForNodeGone(const std::string& node) {
@@ -122,12 +109,8 @@ bool UsbGadget::build(const UsbGadgetInfo& info) {
 }
 
 std::string UsbGadget::functionNode() const {
-    const auto dev = linux_hid::readAttribute(root_ + "/functions/hid.usb0/dev");
-    if (!dev)
-        return {};
-    const auto uevent = linux_hid::readAttribute("/sys/dev/char/" + *dev + "/uevent");
-    const auto name = uevent ? linux_hid::ueventValue(*uevent, "DEVNAME") : std::nullopt;
-    return name ? "/dev/" + *name : std::string();
+    const auto dev = linux_hid::readBinaryAttribute(root_ + "/functions/hid.usb0/dev");
+    return dev ? charDeviceNode(*dev) : std::string();
 }
 
 void UsbGadget::teardown() {
