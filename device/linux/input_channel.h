@@ -1,15 +1,18 @@
 // The input reports of one open hidraw node. The kernel keeps at most 64
 // reports per open node and drops the newest ones when that queue is full,
-// so a read handle is drained by a thread of its own into a ring that drops
-// the oldest instead: after a busy spell the next read still ends with the
-// newest report the board sent.
+// so a read handle is drained into a ring that drops the oldest instead: by
+// its reads as a rule, and by a thread of its own when the reads fall behind.
+// After a busy spell the next read still ends with the newest report the
+// board sent.
 #pragma once
 
+#include "drain_pace.h"
 #include "hid_platform.h"
 #include "report_ring.h"
 
 #include <cstdint>
 #include <mutex>
+#include <sys/uio.h>
 #include <thread>
 #include <vector>
 
@@ -34,21 +37,37 @@ public:
 
 private:
     // Moves the reports the kernel holds into the ring, at most a bounded
-    // number per call; under mutex_.
-    void drain();
+    // number per call, and sets when the thread must look next; under mutex_.
+    void look();
+    struct Batch {
+        int reports;
+        // False once the node was found empty, failed or went away.
+        bool more;
+    };
+    // One call's worth of reports into the ring; under mutex_.
+    Batch readBatch(int wanted);
+    void keep(const std::uint8_t* report, std::size_t length);
     void run();
-    // Waits out the rest after a drain; true when the channel is stopping.
-    bool restUnlessStopped(int milliseconds);
     void stopThread();
+    void closeThreadDescriptors();
 
     const int fd_;
     const bool numbered_;
     std::mutex mutex_;
     ReportRing ring_;
+    // What one read of the node gives for one report.
+    const std::uint32_t reportLength_;
     std::vector<std::uint8_t> scratch_;
+    // One entry per report, each reportLength_ long, into scratch_.
+    std::vector<iovec> batch_;
+    bool vectored_ = true;
     bool failed_ = false;
-    // Reports taken from the node by any drain, which sets the thread's pace.
+    // Reports taken from the node by any look, which sets the thread's pace.
     std::uint64_t arrived_ = 0;
+    DrainPace pace_;
+    // Set when the thread is due to look, by every look that found reports.
+    int timer_ = -1;
+    bool timerArmed_ = false;
     int wake_ = -1;
     std::thread thread_;
 };

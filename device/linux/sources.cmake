@@ -1,5 +1,6 @@
-# Linux backend: hidraw, sysfs and usbfs. Included by device/CMakeLists.txt.
+# Linux backend: hidraw, udev and usbfs. Included by device/CMakeLists.txt.
 target_sources(kestro_device PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/drain_pace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/input_channel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/linux_hid_platform.cpp
     ${CMAKE_CURRENT_LIST_DIR}/report_descriptor.cpp
