@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace kestro {
 
@@ -139,9 +140,11 @@ void frmMain::setText2(const std::string& text) {
     // The poll tick clears the box whenever reports arrive, many times a
     // second on a board that streams; resetting the document would lay out
     // and repaint the box each time for nothing.
-    const QString wanted = latin1(text);
-    if (text2_->toPlainText() != wanted)
-        text2_->setPlainText(wanted);
+    // Asking the document for its text builds a string on every tick; its
+    // emptiness is known without that.
+    if (text.empty() ? text2_->document()->isEmpty() : text2_->toPlainText() == latin1(text))
+        return;
+    text2_->setPlainText(latin1(text));
 }
 
 void frmMain::setPollInterval(int milliseconds) {
