@@ -233,18 +233,18 @@ bool LinuxHidPlatform::getSerialNumberString(HidHandle handle, std::uint8_t* buf
             return false;
         char uniq[256] = {};
         std::string serial;
-        const HidrawDevice device(open->hidraw);
         const int n = retryIoctl(open->fd, HIDIOCGRAWUNIQ(sizeof uniq), uniq);
         if (n >= 0) {
             serial.assign(uniq, ::strnlen(uniq, std::min<std::size_t>(
                                                     sizeof uniq, static_cast<std::size_t>(n))));
         } else {
             // Kernels before 5.11 have no HIDIOCGRAWUNIQ.
-            serial = device.hidProperty("HID_UNIQ").value_or("");
+            serial = HidrawDevice(open->hidraw).hidProperty("HID_UNIQ").value_or("");
         }
         if (!serial.empty())
             return deliver(utf8ToUtf16(serial), buffer, length);
         // Like Windows: a device without a serial number has no serial string.
+        const HidrawDevice device(open->hidraw);
         serialIndex = device.usbSerialIndex();
         if (serialIndex == 0)
             return false;

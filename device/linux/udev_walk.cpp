@@ -21,19 +21,19 @@ std::optional<std::string> textOf(const char* value) {
     return std::string(value);
 }
 
-// The sysnames of the devices a walk found.
-std::vector<std::string> sysnamesOf(udev* context, udev_enumerate* walk) {
-    std::vector<std::string> names;
+// The devices a walk found, each released with the list.
+std::vector<std::unique_ptr<udev_device, UdevRelease>> devicesOf(udev* context,
+                                                                 udev_enumerate* walk) {
+    std::vector<std::unique_ptr<udev_device, UdevRelease>> devices;
     if (udev_enumerate_scan_devices(walk) < 0)
-        return names;
+        return devices;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(walk)) {
-        const std::unique_ptr<udev_device, UdevRelease> device(
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        if (const char* name = device ? udev_device_get_sysname(device.get()) : nullptr)
-            names.emplace_back(name);
+        if (udev_device* device =
+                udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)))
+            devices.emplace_back(device);
     }
-    return names;
+    return devices;
 }
 
 } // namespace
@@ -51,9 +51,10 @@ std::vector<unsigned> presentHidrawNumbers() {
     const Enumerate walk(context ? udev_enumerate_new(context.get()) : nullptr);
     if (!walk || udev_enumerate_add_match_subsystem(walk.get(), "hidraw") < 0)
         return numbers;
-    for (const std::string& name : sysnamesOf(context.get(), walk.get())) {
+    for (const auto& device : devicesOf(context.get(), walk.get())) {
         // Named by the kernel, but checked as any other path would be.
-        if (const auto n = hidrawNumber("/dev/" + name))
+        const char* name = udev_device_get_sysname(device.get());
+        if (const auto n = name ? hidrawNumber(std::string("/dev/") + name) : std::nullopt)
             numbers.push_back(*n);
     }
     std::sort(numbers.begin(), numbers.end());
@@ -86,17 +87,12 @@ std::optional<std::uint16_t> HidrawDevice::inputVersion() const {
         return std::nullopt;
     const Enumerate walk(udev_enumerate_new(context_.get()));
     if (!walk || udev_enumerate_add_match_parent(walk.get(), hid_) < 0 ||
-        udev_enumerate_add_match_subsystem(walk.get(), "input") < 0 ||
-        udev_enumerate_scan_devices(walk.get()) < 0)
+        udev_enumerate_add_match_subsystem(walk.get(), "input") < 0)
         return std::nullopt;
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(walk.get())) {
-        const std::unique_ptr<udev_device, UdevRelease> input(
-            udev_device_new_from_syspath(context_.get(), udev_list_entry_get_name(entry)));
+    for (const auto& input : devicesOf(context_.get(), walk.get())) {
         // Every input device of one HID device carries the same version; the
         // event nodes below them have none.
-        const char* text =
-            input ? udev_device_get_sysattr_value(input.get(), "id/version") : nullptr;
+        const char* text = udev_device_get_sysattr_value(input.get(), "id/version");
         if (const auto version = text ? parseHex16(text) : std::nullopt)
             return version;
     }

@@ -30,7 +30,6 @@ class HidrawDevice {
 public:
     explicit HidrawDevice(unsigned hidraw);
 
-    bool present() const { return hid_ != nullptr; }
     // A property of the HID device the node belongs to (HID_ID, HID_NAME,
     // HID_UNIQ).
     std::optional<std::string> hidProperty(const char* key) const;
